@@ -1,0 +1,111 @@
+#include "HidApi.h"
+
+#include "DevicePath.h"
+
+namespace korvel {
+
+THidApi::THidApi(os::HidPlatform &platform) : Platform(platform) {}
+
+bool THidApi::Connect(int32_t vid, int32_t pid)
+{
+    FVid = vid;
+    FPid = pid;
+    if (!FindDevice(FVid, FPid) || !OpenHandle() || !ReadCapabilities())
+        return false;
+
+    Manufacturer.clear();
+    std::string text;
+    if (DevHandle->getManufacturerString(text))
+        Manufacturer = text;
+
+    Version = 0;
+    if (!DevHandle->getProductString(text))
+        return true; // Product keeps its previous value
+    Product = text;
+    Version = VersionFromProduct(Product);
+    return true;
+}
+
+bool THidApi::FindDevice(int32_t vid, int32_t pid)
+{
+    std::vector<std::string> paths;
+    if (!Platform.listInterfaces(paths))
+        return false;
+
+    for (const std::string &path : paths) {
+        DevIdentStr = path;
+        const DevicePathFields fields = parseDevicePath(path);
+        if (fields.interfaceNumber != "00" || fields.vendorId != vid || fields.productId != pid)
+            continue;
+        if (fields.tail == KeyboardCollectionTail)
+            DevIdentStr.resize(DevIdentStr.size() - 4);
+        Platform.debugOutput("Find success HID: " + DevIdentStr);
+        return true;
+    }
+    Platform.setLastError(os::Failure::DeviceNotFound);
+    return false;
+}
+
+bool THidApi::OpenHandle()
+{
+    DevHandle.reset();
+    DevHandle = Platform.open(DevIdentStr, os::Access::WriteOnly);
+    if (!DevHandle) {
+        Platform.debugOutput("Failed: OpenDeviceHandle: " + Platform.lastErrorText());
+        return false;
+    }
+    return true;
+}
+
+bool THidApi::ReadCapabilities()
+{
+    if (!DevHandle->getCaps(Capabilities)) {
+        Platform.debugOutput("Failed: HidD_GetPreparsedData: " + Platform.lastErrorText());
+        return false;
+    }
+    return true;
+}
+
+bool THidApi::GetFeatureReport(std::vector<uint8_t> &Buffer)
+{
+    return Transfer(Buffer, false);
+}
+
+bool THidApi::SetFeatureReport(std::vector<uint8_t> &Buffer)
+{
+    return Transfer(Buffer, true);
+}
+
+bool THidApi::Transfer(std::vector<uint8_t> &Buffer, bool toDevice)
+{
+    if (!DevHandle && !Connect(FVid, FPid))
+        return false;
+
+    const size_t length = Capabilities.FeatureReportByteLength;
+    if (Buffer.size() < length)
+        Buffer.resize(length, 0); // never let a device's declared length overrun the buffer
+
+    const bool ok = toDevice ? DevHandle->setFeature(Buffer.data(), length)
+                             : DevHandle->getFeature(Buffer.data(), length);
+    Platform.sleepMs(TransferPauseMs);
+    if (!ok) {
+        if (toDevice)
+            Platform.debugOutput(Platform.lastErrorText());
+        DevHandle.reset();
+    }
+    return ok;
+}
+
+double VersionFromProduct(const std::string &product)
+{
+    const size_t length = product.size();
+    if (length < 3)
+        return 0;
+    const char major = product[length - 3];
+    const char minor = product[length - 1];
+    if (major < '0' || major > '9' || minor < '0' || minor > '9')
+        return 0;
+    return (major - '0') + (minor - '0') / 10.0;
+}
+
+} // namespace korvel

@@ -1,0 +1,231 @@
+// The HID layer on Linux: libudev for enumeration and identity strings,
+// hidraw ioctls for capabilities and feature reports, errno as the last
+// error, and debug lines on stderr when KORVEL_DEBUG is set.
+#include "../HidPlatform.h"
+#include "HidrawInterface.h"
+#include "ReportDescriptor.h"
+#include "Udev.h"
+
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace korvel::os {
+namespace {
+
+using namespace linux_udev;
+
+constexpr const char *UdevRuleFile = "70-korvel.rules";
+// The kernel encodes an ioctl's buffer size in 14 bits.
+constexpr size_t MaxIoctlLength = (1u << 14) - 1;
+// Identity strings are read into a buffer of this many bytes, as on Windows.
+constexpr size_t MaxStringBytes = 255;
+
+// Keeps errno across clean-up work, so that the failing call's error is
+// the one callers see.
+class ErrnoGuard {
+public:
+    ErrnoGuard() : saved_(errno) {}
+    ~ErrnoGuard() { errno = saved_; }
+
+private:
+    int saved_;
+};
+
+std::string errorText(int error)
+{
+    char buffer[256];
+    // GNU strerror_r returns a pointer that may or may not be `buffer`.
+    return strerror_r(error, buffer, sizeof buffer);
+}
+
+bool usbString(const std::string &sysname, const char *name, std::string &text)
+{
+    Udev context(udev_new());
+    if (!context) {
+        return false;
+    }
+    UdevDevice usb = usbDeviceOf(context.get(), sysname);
+    const char *value = usb ? udev_device_get_sysattr_value(usb.get(), name) : nullptr;
+    if (!value) {
+        errno = ENOENT;
+        return false;
+    }
+    text.assign(value, strnlen(value, MaxStringBytes));
+    return true;
+}
+
+class HidrawDevice final : public HidDevice {
+public:
+    HidrawDevice(int fd, std::string sysname) : fd_(fd), sysname_(std::move(sysname)) {}
+    ~HidrawDevice() override
+    {
+        ErrnoGuard keep;
+        ::close(fd_);
+    }
+    HidrawDevice(const HidrawDevice &) = delete;
+    HidrawDevice &operator=(const HidrawDevice &) = delete;
+
+    bool getCaps(HidCaps &caps) override
+    {
+        int size = 0;
+        if (::ioctl(fd_, HIDIOCGRDESCSIZE, &size) < 0)
+            return false;
+        hidraw_report_descriptor descriptor{};
+        if (size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) {
+            errno = EPROTO;
+            return false;
+        }
+        descriptor.size = static_cast<uint32_t>(size);
+        if (::ioctl(fd_, HIDIOCGRDESC, &descriptor) < 0)
+            return false;
+        const auto parsed = capsFromReportDescriptor({descriptor.value, descriptor.size});
+        if (!parsed) {
+            errno = EPROTO;
+            return false;
+        }
+        caps = *parsed;
+        return true;
+    }
+
+    bool getManufacturerString(std::string &text) override
+    {
+        return usbString(sysname_, "manufacturer", text);
+    }
+
+    bool getProductString(std::string &text) override
+    {
+        return usbString(sysname_, "product", text);
+    }
+
+    bool getFeature(uint8_t *report, size_t length) override
+    {
+        if (!validLength(length))
+            return false;
+        return ::ioctl(fd_, HIDIOCGFEATURE(length), report) >= 0;
+    }
+
+    bool setFeature(const uint8_t *report, size_t length) override
+    {
+        if (!validLength(length))
+            return false;
+        return ::ioctl(fd_, HIDIOCSFEATURE(length), report) >= 0;
+    }
+
+private:
+    static bool validLength(size_t length)
+    {
+        if (length == 0 || length > MaxIoctlLength) {
+            errno = EINVAL;
+            return false;
+        }
+        return true;
+    }
+
+    int fd_;
+    std::string sysname_;
+};
+
+class LinuxHidPlatform final : public HidPlatform {
+public:
+    bool listInterfaces(std::vector<std::string> &paths) override
+    {
+        ErrnoGuard keep;
+        paths.clear();
+        Udev context(udev_new());
+        if (!context)
+            return false;
+        UdevEnumerate enumerate(udev_enumerate_new(context.get()));
+        if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "hidraw") < 0 ||
+            udev_enumerate_scan_devices(enumerate.get()) < 0)
+            return false;
+        udev_list_entry *entry;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get()))
+        {
+            UdevDevice device(udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
+            if (!device)
+                continue; // gone since the scan, or unreadable: passed over
+            if (const auto hid = describeHidraw(device.get()))
+                paths.push_back(devicePathOf(*hid));
+        }
+        return true;
+    }
+
+    std::unique_ptr<HidDevice> open(const std::string &path, Access access) override
+    {
+        const auto sysname = hidrawNameOfPath(path);
+        if (!sysname) {
+            errno = ENOENT;
+            return nullptr;
+        }
+        const std::string node = devnodeOf(*sysname);
+        const int flags = (access == Access::ReadWrite ? O_RDWR : O_WRONLY) | O_CLOEXEC;
+        const int fd = ::open(node.c_str(), flags);
+        if (fd < 0) {
+            if (errno == EACCES || errno == EPERM) {
+                ErrnoGuard keep;
+                debugOutput("Permission denied on " + node + ": install the udev rule " + UdevRuleFile +
+                            " (in /usr/lib/udev/rules.d or /etc/udev/rules.d) and plug the reader in again");
+            }
+            return nullptr;
+        }
+        return std::make_unique<HidrawDevice>(fd, *sysname);
+    }
+
+    void sleepMs(unsigned milliseconds) override
+    {
+        ErrnoGuard keep;
+        timespec remaining{static_cast<time_t>(milliseconds / 1000),
+                           static_cast<long>(milliseconds % 1000) * 1000000L};
+        while (::nanosleep(&remaining, &remaining) < 0 && errno == EINTR) {
+        }
+    }
+
+    void debugOutput(const std::string &line) override
+    {
+        ErrnoGuard keep;
+        const char *debug = std::getenv("KORVEL_DEBUG");
+        if (!debug || !*debug || std::strcmp(debug, "0") == 0)
+            return;
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+
+    std::string lastErrorText() override
+    {
+        ErrnoGuard keep;
+        return errorText(errno);
+    }
+
+    void setLastError(Failure failure) override
+    {
+        errno = failure == Failure::DeviceNotFound ? ENODEV : EINVAL;
+    }
+
+private:
+    static std::string devnodeOf(const std::string &sysname)
+    {
+        ErrnoGuard keep;
+        Udev context(udev_new());
+        UdevDevice device(context ? udev_device_new_from_subsystem_sysname(context.get(), "hidraw",
+                                                                           sysname.c_str())
+                                  : nullptr);
+        const char *node = device ? udev_device_get_devnode(device.get()) : nullptr;
+        return node ? node : "/dev/" + sysname;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<HidPlatform> createHidPlatform()
+{
+    return std::make_unique<LinuxHidPlatform>();
+}
+
+} // namespace korvel::os

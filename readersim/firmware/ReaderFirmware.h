@@ -1,0 +1,171 @@
+// The virtual reader's firmware: everything the reader does, with no I/O.
+//
+// The host (the umockdev bus, or a test) hands it every feature report that
+// reaches interface 0 and asks it for every feature report read from there.
+// It stores the settings like the reader's memory, answers each read item,
+// keeps a log of every transfer, and can be told to misbehave (faults).
+//
+// Thread safety: every public member may be called from any thread; the
+// host's ioctl handlers run on a worker thread while tests inspect the log.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace readersim {
+
+// Command codes of feature reports sent to the reader (byte 1 of the report).
+enum Command : uint8_t {
+    CmdRequestData = 0,
+    CmdPlaySound = 1,
+    CmdSetConfigBits = 3,
+    CmdSetDeviceMode = 4,
+    CmdSetEnable = 5,
+    CmdSetPrefix = 7,
+    CmdSetSufix = 8,
+    CmdBeforeFirstHalf = 11,
+    CmdBeforeSecondHalf = 12,
+    CmdAfterFirstHalf = 21,
+    CmdAfterSecondHalf = 22,
+    CmdRemoveFirstHalf = 31,
+    CmdRemoveSecondHalf = 32,
+    CmdSetFactoryId = 99,
+    CmdSetProductionDate = 100,
+};
+
+// Items that a RequestData (command 0) selects for the next feature read.
+enum Item : uint8_t {
+    ItemBeforeReport = 1,
+    ItemAfterReport = 2,
+    ItemRemoveReport = 3,
+    ItemConfig = 4,
+    ItemEnable = 5,
+    ItemCardCode = 6,
+    ItemPrefix = 7,
+    ItemSufix = 8,
+    ItemExCodeLength = 11,
+    ItemExCodeChunk = 12,
+    ItemFactoryId = 99,
+    ItemProductionDate = 100,
+};
+
+using KeyboardReport = std::array<uint8_t, 8>; // Modifier, Reserved, Key1..Key6
+
+// What the reader keeps in its non-volatile memory.
+struct ReaderSettings {
+    uint8_t confByte = 0x0A;  // upper case, sound on
+    uint8_t confByte2 = 0;    // carried along, unused by the host side
+    uint8_t deviceMode = 0;   // 0 normal (keyboard), other: advanced
+    uint8_t enable = 1;       // keyboard output on
+    KeyboardReport before{};
+    KeyboardReport after{};
+    KeyboardReport remove{};
+    std::array<uint8_t, 6> prefix{}; // raw bytes as received, zero-padded
+    std::array<uint8_t, 6> sufix{};
+    uint32_t factoryId = 10000;
+    // Production date as stored: year - 2000, month, day. Not validated, so
+    // an invalid date can be stored on purpose.
+    uint8_t productionYear = 24;
+    uint8_t productionMonth = 3;
+    uint8_t productionDay = 15;
+
+    bool operator==(const ReaderSettings &) const = default;
+
+    // A line-based "key=value" text, for the host's state file. fromText
+    // starts from the defaults and ignores unknown or malformed lines.
+    std::string toText() const;
+    static ReaderSettings fromText(const std::string &text);
+};
+
+// The reader's identity on the bus.
+struct ReaderIdentity {
+    uint16_t vendorId = 0x1209;
+    uint16_t productId = 0x0001;
+    std::string manufacturer = "Korvel Project";
+    std::string product = "USB RFID Reader Ver: 1.7";
+};
+
+// One transfer as the reader saw it.
+struct Transfer {
+    enum class Kind { SetFeature, GetFeature };
+    Kind kind;
+    std::vector<uint8_t> bytes; // as sent, or as answered (report ID first)
+    bool failed;                // refused by an injected fault
+};
+
+class ReaderFirmware {
+public:
+    ReaderFirmware() = default;
+    explicit ReaderFirmware(ReaderIdentity identity, ReaderSettings settings = {});
+
+    // Interface 0. `report` holds `length` bytes with the report ID in byte
+    // 0; the eight data bytes are 1..8 (a longer declared report carries
+    // zeros after them). Returns false when the reader refuses the transfer
+    // (an injected fault, or the reader has dropped off the bus).
+    bool setFeature(const uint8_t *report, size_t length);
+    bool getFeature(uint8_t *report, size_t length);
+
+    // Feature report length the reader declares, report ID byte included:
+    // 9 normally, more when declareFeatureLength was used.
+    size_t featureReportLength() const;
+
+    // The card in the field. tapCard takes up to 21 code bytes (more are
+    // cut); removeCard leaves the reader with no code (all zeros).
+    void tapCard(const std::vector<uint8_t> &code);
+    void removeCard();
+    std::vector<uint8_t> cardCode() const;
+
+    // Faults.
+    void failNextTransfers(int count);               // next `count` transfers fail
+    void reportCodeLength(std::optional<uint8_t> n); // item 11 answers n instead
+    void declareFeatureLength(size_t length);        // e.g. 65 instead of 9
+    // After `transfers` more transfers the reader drops off the bus: that
+    // transfer and all later ones fail, and onDropped runs once (the host
+    // then removes the device). 0 drops at the next transfer.
+    void dropAfter(int transfers);
+    bool dropped() const;
+    void setOnDropped(std::function<void()> callback);
+
+    // Identity and settings.
+    ReaderIdentity identity() const;
+    void setIdentity(const ReaderIdentity &identity);
+    ReaderSettings settings() const;
+    void setSettings(const ReaderSettings &settings);
+    // Runs after every change of the settings (for the host's state file).
+    void setOnSettingsChanged(std::function<void(const ReaderSettings &)> callback);
+
+    // Logs. transfers(): every feature transfer in order. events(): a
+    // readable line per action the reader took ("sound 6", "config 0x2b").
+    std::vector<Transfer> transfers() const;
+    std::vector<std::string> events() const;
+    void clearLogs();
+
+private:
+    bool takeFault(); // called under the lock
+    void applyCommand(const uint8_t *data);
+    void fillAnswer(uint8_t *data) const; // eight data bytes of the pending item
+
+    mutable std::mutex mutex_;
+    ReaderIdentity identity_;
+    ReaderSettings settings_;
+    std::vector<uint8_t> card_; // current code, up to 21 bytes
+    uint8_t pendingItem_ = 0;
+    uint8_t pendingParameter_ = 0;
+    int failNext_ = 0;
+    std::optional<uint8_t> codeLengthOverride_;
+    size_t featureLength_ = 9;
+    int dropCountdown_ = -1; // -1: no drop planned
+    bool dropped_ = false;
+    std::function<void()> onDropped_;
+    std::function<void(const ReaderSettings &)> onSettingsChanged_;
+    std::vector<Transfer> transfers_;
+    std::vector<std::string> events_;
+};
+
+} // namespace readersim

@@ -1,0 +1,59 @@
+// A fake USB bus, built with umockdev, on which the virtual reader (and
+// other HID devices) appear to the operating system's own interfaces:
+// sysfs entries that libudev enumerates, /dev/hidrawN nodes whose ioctls
+// reach the reader's firmware, and add/remove uevents for udev monitors.
+//
+// The process must run with libumockdev-preload.so.0 in LD_PRELOAD from its
+// start (see ensurePreload); child processes inherit the bus through the
+// UMOCKDEV_DIR and LD_PRELOAD environment variables.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace readersim {
+
+class ReaderFirmware;
+
+class VirtualBus {
+public:
+    // Creates the testbed. Throws std::runtime_error when umockdev fails or
+    // the preload library is not active.
+    VirtualBus();
+    ~VirtualBus();
+    VirtualBus(const VirtualBus &) = delete;
+    VirtualBus &operator=(const VirtualBus &) = delete;
+
+    // Makes sure this process runs under the umockdev preload: when
+    // LD_PRELOAD lacks it, re-executes /proc/self/exe with argv and the
+    // preload added (does not return then). Call first thing in main().
+    static void ensurePreload(int argc, char **argv);
+
+    // The reader: one USB device with interface 0 (configuration, feature
+    // reports, boot keyboard) and interface 1 (raw 65-byte reports), each
+    // with its hid device and hidraw node. The firmware must outlive the
+    // plug. Sends "add" uevents. Plugging twice is a no-op.
+    void plugReader(ReaderFirmware &firmware);
+    // Sends "remove" uevents first, then removes the devices. No-op when
+    // the reader is not plugged.
+    void unplugReader();
+    bool readerPlugged() const;
+
+    // An unrelated HID mouse on its own USB device (one hidraw node).
+    void plugMouse();
+    void unplugMouse();
+    bool mousePlugged() const;
+
+    // Adds `count` more unrelated HID devices (for load tests), each with a
+    // hidraw node. They stay until the bus is destroyed.
+    void addOtherHidDevices(int count);
+
+    // The testbed root (the value of UMOCKDEV_DIR for child processes).
+    std::string root() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace readersim

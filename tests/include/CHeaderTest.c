@@ -1,0 +1,44 @@
+/* The public header as a C program sees it: layouts, and one call of every
+ * function through the header's own declarations. */
+#include "korvel.h"
+
+#include <stddef.h>
+#include <stdio.h>
+
+static int failures;
+
+#define CHECK(cond)                                                   \
+    do {                                                              \
+        if (!(cond)) {                                                \
+            fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond); \
+            ++failures;                                               \
+        }                                                             \
+    } while (0)
+
+int main(void)
+{
+    /* Every function has the declared type. */
+    int32_t (KORVEL_CALL *noArgs)(void) = RFID_OpenDevice;
+    int32_t (KORVEL_CALL *text)(const char *, int32_t) = RFID_SetPrefix;
+    int32_t (KORVEL_CALL *report)(const TKeybHIDReport *) = RFID_SetBeforeHidKeyboardReport;
+    (void)noArgs;
+    (void)text;
+    (void)report;
+
+    CHECK(sizeof(TKeybHIDReport) == 8);
+    CHECK(offsetof(TKeybHIDReport, Key6) == 7);
+    CHECK(offsetof(TDeviceData, ProductStr) == sizeof(void *));
+    CHECK(offsetof(TDeviceData, FactoryID) == 2 * sizeof(void *));
+    CHECK(offsetof(TDeviceData, ProductionYear) == 2 * sizeof(void *) + 12);
+    CHECK(offsetof(TDeviceData, Version) == 2 * sizeof(void *) + 16);
+    CHECK(sizeof(TDeviceData) == (sizeof(void *) == 8 ? 40u : 32u));
+
+    /* Null pointers are refused without touching a device. */
+    CHECK(RFID_GetDeviceData(NULL) == 0);
+    CHECK(RFID_GetConfigBits(NULL) == 0);
+    CHECK(RFID_GetPrefix(NULL) == 0);
+
+    if (failures == 0)
+        printf("C header: all checks passed\n");
+    return failures != 0;
+}

@@ -1,0 +1,62 @@
+// A HID platform for unit tests: it presents a list of device paths, and
+// the reader's paths reach a ReaderFirmware directly, with no I/O. It
+// records what the library did (pauses, debug lines, opens) and can be told
+// to fail each platform call.
+#pragma once
+
+#include "ReaderFirmware.h"
+#include "os/HidPlatform.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace korvel::testing {
+
+inline const std::string ReaderPath0 = "\\\\?\\hid#vid_1209&pid_0001&mi_00#7&1a2b3c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+inline const std::string ReaderPath1 = "\\\\?\\hid#vid_1209&pid_0001&mi_01#7&1a2b3c&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+inline const std::string MousePath = "\\\\?\\hid#vid_046d&pid_c077#6&3f1c2a&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+
+// Last-error values the fake uses (errno values, as on Linux).
+enum FakeError { ErrTransfer = 32 /* EPIPE */, ErrOpen = 13 /* EACCES */, ErrNotFound = 19, ErrInvalid = 22 };
+
+class FirmwarePlatform : public os::HidPlatform {
+public:
+    explicit FirmwarePlatform(readersim::ReaderFirmware &firmware);
+
+    // What the platform presents.
+    std::vector<std::string> paths{MousePath, ReaderPath0, ReaderPath1};
+    std::set<std::string> readerPaths{ReaderPath0}; // opened paths that reach the firmware
+    bool listFails = false;
+    bool openFails = false;
+    bool capsFail = false;
+    bool manufacturerFails = false;
+    bool productFails = false;
+    std::string manufacturer = "Korvel Project";
+    std::string product = "USB RFID Reader Ver: 1.7";
+    // Feature transfers counted from 0 since the last reset; those listed
+    // in failTransfers fail before they reach the firmware.
+    int transferCount = 0;
+    std::set<int> failTransfers;
+
+    // What the library did.
+    std::vector<std::string> debugLines;
+    std::vector<std::string> opened;
+    std::vector<unsigned> pauses;
+    int lastError = 0;
+    int openDevices = 0; // devices currently open
+
+    bool listInterfaces(std::vector<std::string> &out) override;
+    std::unique_ptr<os::HidDevice> open(const std::string &path, os::Access access) override;
+    void sleepMs(unsigned milliseconds) override { pauses.push_back(milliseconds); }
+    void debugOutput(const std::string &line) override { debugLines.push_back(line); }
+    std::string lastErrorText() override { return "error " + std::to_string(lastError); }
+    void setLastError(os::Failure failure) override
+    {
+        lastError = failure == os::Failure::DeviceNotFound ? ErrNotFound : ErrInvalid;
+    }
+
+    readersim::ReaderFirmware &firmware;
+};
+
+} // namespace korvel::testing
