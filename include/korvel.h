@@ -160,6 +160,51 @@ KORVEL_API int32_t KORVEL_CALL RFID_GetSufix(char *text);
 KORVEL_API int32_t KORVEL_CALL RFID_SetPrefix(const char *text, int32_t count);
 KORVEL_API int32_t KORVEL_CALL RFID_SetSufix(const char *text, int32_t count);
 
+/* ---- Raw data channel (the reader's advanced mode, interface 1) --------
+ *
+ * Reports of 65 bytes: report ID 0, a length byte and 63 data bytes. The
+ * channel is opened on demand and stays open after a failed transfer; it is
+ * closed by RFID_RW_DisconnectFromUSBReader and whenever any HID device
+ * leaves the system, and opened again whenever one arrives (if the reader's
+ * raw interface is present). These functions take no library lock.
+ *
+ * Results: */
+#define RFID_RW_OK 0                   /* success */
+#define RFID_RW_CALLBACK_ASSIGNED (-6) /* GetRawData refused: reports go to the callback */
+#define RFID_RW_NOT_PRESENT (-8)       /* the reader's raw interface is not present */
+#define RFID_RW_IO_ERROR (-103)        /* open failed, or a transfer failed or timed out */
+
+/* Callback for received reports: Data points to the Len data bytes of one
+ * input report followed by a zero byte (never null; with Len 0 it points to
+ * a zero byte) and is valid only during the call. On Linux it runs on the
+ * library's own delivery thread (on Windows on the thread that loaded the
+ * library, inside its message processing), one report at a time, in the
+ * order received. */
+typedef void (KORVEL_CALL *TRFID_RW_GetDataEvent)(const char *Data, uint32_t Len);
+
+/* Opens the raw interface: 0, -8 or -103. Ordinal 6. */
+KORVEL_API int32_t KORVEL_CALL RFID_RW_ConnectToUSBReader(void);
+
+/* Closes the raw interface; the next transfer opens it again. Ordinal 5. */
+KORVEL_API void KORVEL_CALL RFID_RW_DisconnectFromUSBReader(void);
+
+/* Sends one output report: the length byte is the low 8 bits of Size, the
+ * data area carries the first Size - 1 bytes of Data (at most 63) and 0xFF
+ * after them. Waits at most 100 ms. 0 on success, else -8 or -103.
+ * Ordinal 4. */
+KORVEL_API int32_t KORVEL_CALL RFID_RW_PutRawData(const char *Data, uint32_t Size);
+
+/* Polls one input report for at most 10 ms: copies its data bytes (at most
+ * 63, so Data must hold 63 bytes) and sets *Size to their number. No report
+ * in time: 0 with *Size 0 and Data untouched. With a callback assigned: -6.
+ * Else -8 or -103. Ordinal 3. */
+KORVEL_API int32_t KORVEL_CALL RFID_RW_GetRawData(char *Data, uint32_t *Size);
+
+/* Assigns the receive callback (replacing an earlier one) and starts the
+ * receive thread, or with NULL clears it and lets the thread end.
+ * Ordinal 2. */
+KORVEL_API void KORVEL_CALL RFID_RW_AssignGetEvent(TRFID_RW_GetDataEvent GetDataEvent);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -1,18 +1,25 @@
 // The library's exported C functions and its start and end code.
 //
-// Loading the library creates the one ConfigExports object (the lock and
-// the reader) on top of this platform's HID layer; unloading frees them.
+// Loading the library creates the raw channel object (with its hidden
+// window and receive machinery) and the one ConfigExports object (the lock
+// and the reader) on top of this platform's HID layer; unloading stops and
+// frees them before the code goes away.
 // No C++ exception may cross the interface: one that escapes (exhausted
 // memory, say) turns into the result 0.
 #include "ConfigExports.h"
+#include "RWApi.h"
 #include "korvel.h"
 
+#include <cstring>
 #include <memory>
 
 namespace {
 
+// The raw channel comes first, as its unit initialises before the start
+// code; unloading undoes both in the reverse order.
 struct Library {
     std::unique_ptr<korvel::os::HidPlatform> platform = korvel::os::createHidPlatform();
+    korvel::TUSBReaderComm readerComm{*platform};
     korvel::ConfigExports config{*platform};
 };
 
@@ -132,6 +139,58 @@ KORVEL_API int32_t KORVEL_CALL RFID_GetSufix(char *text)
 KORVEL_API int32_t KORVEL_CALL RFID_SetSufix(const char *text, int32_t count)
 {
     return guarded([=](ConfigExports &c) { return c.SetSufix(text, count); });
+}
+
+KORVEL_API int32_t KORVEL_CALL RFID_RW_ConnectToUSBReader(void)
+{
+    try {
+        return library.readerComm.OpenUSBReader();
+    } catch (...) {
+        return RFID_RW_IO_ERROR;
+    }
+}
+
+KORVEL_API void KORVEL_CALL RFID_RW_DisconnectFromUSBReader(void)
+{
+    library.readerComm.CloseUSBReader();
+}
+
+KORVEL_API int32_t KORVEL_CALL RFID_RW_PutRawData(const char *Data, uint32_t Size)
+{
+    try {
+        const int32_t result = library.readerComm.Write(reinterpret_cast<const uint8_t *>(Data), Size);
+        return result > 0 ? 0 : result;
+    } catch (...) {
+        return RFID_RW_IO_ERROR;
+    }
+}
+
+KORVEL_API int32_t KORVEL_CALL RFID_RW_GetRawData(char *Data, uint32_t *Size)
+{
+    if (Data == nullptr || Size == nullptr) {
+        library.platform->setLastError(korvel::os::Failure::InvalidArgument);
+        return RFID_RW_IO_ERROR;
+    }
+    try {
+        uint8_t buffer[korvel::RawDataLength];
+        uint32_t size = 0;
+        const int32_t result = library.readerComm.Read(buffer, size);
+        *Size = size;
+        if (size != 0)
+            std::memcpy(Data, buffer, size);
+        return result;
+    } catch (...) {
+        return RFID_RW_IO_ERROR;
+    }
+}
+
+KORVEL_API void KORVEL_CALL RFID_RW_AssignGetEvent(TRFID_RW_GetDataEvent GetDataEvent)
+{
+    try {
+        library.readerComm.AssignGetEvent(GetDataEvent);
+    } catch (...) {
+        // A thread that cannot be started: the callback simply receives nothing.
+    }
 }
 
 } // extern "C"

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,44 @@ public:
     virtual bool setFeature(const uint8_t *report, size_t length) = 0;
 };
 
+// One open raw interface, shared by the threads that use it. The interface
+// is closed when the last holder lets go, so a transfer in progress never
+// meets a closed or reused descriptor.
+class RawDevice {
+public:
+    enum class ReadResult { Report, TimedOut, Failed };
+    virtual ~RawDevice() = default;
+    // One input report of `length` bytes, report ID first, waiting at most
+    // `timeoutMs`. A cancel() ends the wait early as a failure.
+    virtual ReadResult readReport(uint8_t *report, size_t length, unsigned timeoutMs) = 0;
+    // One output report of `length` bytes, report ID first, finished within
+    // `timeoutMs`.
+    virtual bool writeReport(const uint8_t *report, size_t length, unsigned timeoutMs) = 0;
+    // Ends the transfers in progress on other threads as failures and makes
+    // every later one fail: for a channel that is being closed.
+    virtual void interrupt() = 0;
+};
+
+// A message as the library's hidden window receives it.
+struct WindowMessage {
+    uint32_t Msg;
+    uintptr_t WParam;
+    intptr_t LParam;
+};
+
+// The library's hidden message window: a thread of its own that handles
+// one message at a time, among them the platform's HID arrival and removal
+// notifications, which the platform turns into WM_DEVICECHANGE messages.
+class MessageWindow {
+public:
+    virtual ~MessageWindow() = default; // shuts down first
+    // Delivers a message to the window's thread and returns once it has
+    // been handled; false when the window has shut down and drops it.
+    virtual bool sendMessage(const WindowMessage &message) = 0;
+    // Stops the window's thread; pending and later messages are dropped.
+    virtual void shutdown() = 0;
+};
+
 class HidPlatform {
 public:
     virtual ~HidPlatform() = default;
@@ -52,6 +91,14 @@ public:
     virtual bool listInterfaces(std::vector<std::string> &paths) = 0;
     // Opens a device path; null on failure.
     virtual std::unique_ptr<HidDevice> open(const std::string &path, Access access) = 0;
+    // The device instance identifier of the device that owns an interface,
+    // as the Windows registry holds it ("USB\\VID_1209&PID_0001&MI_01\\...").
+    virtual bool deviceInstanceId(const std::string &path, std::string &id) = 0;
+    virtual std::shared_ptr<RawDevice> openRaw(const std::string &path) = 0;
+    // The hidden window, with `handler` run on its thread for every message.
+    virtual std::unique_ptr<MessageWindow>
+    createMessageWindow(std::function<void(const WindowMessage &)> handler) = 0;
+
     virtual void sleepMs(unsigned milliseconds) = 0;
     // The library's diagnostic channel.
     virtual void debugOutput(const std::string &line) = 0;

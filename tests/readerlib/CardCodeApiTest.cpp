@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace korvel;
 using readersim::Transfer;
 
@@ -24,6 +26,13 @@ protected:
     }
 
     std::vector<Transfer> transfers() const { return firmware.transfers(); }
+
+    // Bytes first..last-1 of the last feature report written.
+    Bytes lastWrite(size_t first, size_t last) const
+    {
+        const Bytes report = writes().back();
+        return Bytes(report.begin() + first, report.begin() + last);
+    }
 
     // The feature reports written since the last clearLogs.
     std::vector<Bytes> writes() const
@@ -52,11 +61,10 @@ TEST_F(CardCodeApiTest, PrefixIsTrimmedUpperCasedAndCut)
     EXPECT_EQ(writes().back(), (Bytes{0, 7, 'A', 'B', ' ', 'C', 0, 0, 0}));
 
     ASSERT_TRUE(reader.SetSufix("abcdefgh"));
-    EXPECT_EQ(Bytes(writes().back().begin(), writes().back().begin() + 8),
-              (Bytes{0, 8, 'A', 'B', 'C', 'D', 'E', 'F'}));
+    EXPECT_EQ(lastWrite(0, 8), (Bytes{0, 8, 'A', 'B', 'C', 'D', 'E', 'F'}));
 
     ASSERT_TRUE(reader.SetSufix(""));
-    EXPECT_EQ(Bytes(writes().back().begin(), writes().back().begin() + 8), (Bytes{0, 8, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(lastWrite(0, 8), (Bytes{0, 8, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(CardCodeApiTest, AffixKeepsOtherBytesAndInnerZeros)
@@ -129,9 +137,10 @@ TEST_F(CardCodeApiTest, KeyboardReportGoesInTwoHalves)
 {
     const TKeybHIDReport report{0x81, 0x07, 4, 5, 6, 7, 8, 9};
     ASSERT_TRUE(reader.SetAfterHidKeyboardReport(report));
-    ASSERT_EQ(writes().size(), 2u);
-    EXPECT_EQ(Bytes(writes()[0].begin(), writes()[0].begin() + 8), (Bytes{0, 21, 0x81, 0x07, 4, 5, 0, 0}));
-    EXPECT_EQ(Bytes(writes()[1].begin(), writes()[1].begin() + 8), (Bytes{0, 22, 6, 7, 8, 9, 0, 0}));
+    const std::vector<Bytes> halves = writes();
+    ASSERT_EQ(halves.size(), 2u);
+    EXPECT_EQ(Bytes(halves[0].begin(), halves[0].begin() + 8), (Bytes{0, 21, 0x81, 0x07, 4, 5, 0, 0}));
+    EXPECT_EQ(Bytes(halves[1].begin(), halves[1].begin() + 8), (Bytes{0, 22, 6, 7, 8, 9, 0, 0}));
 
     TKeybHIDReport back{};
     ASSERT_TRUE(reader.GetAfterHidKeyboardReport(back));
@@ -148,7 +157,7 @@ TEST_F(CardCodeApiTest, FailedFirstHalfSendsNothingMore)
 TEST_F(CardCodeApiTest, FactoryIdIsLittleEndianAndSigned)
 {
     ASSERT_TRUE(reader.SetFactoryID(10000));
-    EXPECT_EQ(Bytes(writes().back().begin() + 1, writes().back().begin() + 8), (Bytes{99, 0x10, 0x27, 0, 0, 0, 0}));
+    EXPECT_EQ(lastWrite(1, 8), (Bytes{99, 0x10, 0x27, 0, 0, 0, 0}));
     int32_t id = 0;
     ASSERT_TRUE(reader.GetFactoryID(id));
     EXPECT_EQ(id, 10000);
@@ -176,9 +185,9 @@ TEST_F(CardCodeApiTest, ProductionDates)
     EXPECT_EQ(readDate(255, 12, 31), encodeDate(2255, 12, 31));
 
     ASSERT_TRUE(reader.SetProductionDate(encodeDate(1999, 7, 4)));
-    EXPECT_EQ(Bytes(writes().back().begin() + 1, writes().back().begin() + 5), (Bytes{100, 255, 7, 4}));
+    EXPECT_EQ(lastWrite(1, 5), (Bytes{100, 255, 7, 4}));
     ASSERT_TRUE(reader.SetProductionDate(encodeDate(2024, 2, 29) + 0.75));
-    EXPECT_EQ(Bytes(writes().back().begin() + 1, writes().back().begin() + 5), (Bytes{100, 24, 2, 29}));
+    EXPECT_EQ(lastWrite(1, 5), (Bytes{100, 24, 2, 29}));
 }
 
 // Counts the item-12 requests and their parameters.
@@ -277,7 +286,7 @@ TEST_F(CardCodeApiTest, EnableIsTheRawByte)
 TEST_F(CardCodeApiTest, SoundSendsTheLowByte)
 {
     ASSERT_TRUE(reader.PlaySound(0x1234));
-    EXPECT_EQ(Bytes(writes().back().begin() + 1, writes().back().begin() + 4), (Bytes{1, 0x34, 0}));
+    EXPECT_EQ(lastWrite(1, 4), (Bytes{1, 0x34, 0}));
 }
 
 } // namespace

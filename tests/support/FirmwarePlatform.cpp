@@ -1,5 +1,8 @@
 #include "FirmwarePlatform.h"
 
+#include <algorithm>
+#include <atomic>
+
 namespace korvel::testing {
 namespace {
 
@@ -58,7 +61,88 @@ private:
     bool reader_;
 };
 
+class FakeRawDevice final : public os::RawDevice {
+public:
+    explicit FakeRawDevice(FirmwarePlatform &platform) : platform_(platform) {}
+
+    ReadResult readReport(uint8_t *report, size_t length, unsigned) override
+    {
+        std::lock_guard guard(platform_.rawLock);
+        if (interrupted_)
+            return ReadResult::Failed;
+        if (platform_.inputReports.empty())
+            return ReadResult::TimedOut;
+        std::copy_n(platform_.inputReports.front().begin(), std::min<size_t>(length, 65), report);
+        platform_.inputReports.pop_front();
+        return ReadResult::Report;
+    }
+    bool writeReport(const uint8_t *report, size_t length, unsigned) override
+    {
+        std::lock_guard guard(platform_.rawLock);
+        if (interrupted_ || platform_.rawWritesFail)
+            return false;
+        FirmwarePlatform::RawReport copy{};
+        std::copy_n(report, std::min<size_t>(length, 65), copy.begin());
+        platform_.outputReports.push_back(copy);
+        return true;
+    }
+    void interrupt() override
+    {
+        std::lock_guard guard(platform_.rawLock);
+        interrupted_ = true;
+    }
+
+private:
+    FirmwarePlatform &platform_;
+    bool interrupted_ = false;
+};
+
+class DirectMessageWindow final : public os::MessageWindow {
+public:
+    explicit DirectMessageWindow(std::function<void(const os::WindowMessage &)> handler)
+        : handler_(std::move(handler))
+    {
+    }
+    bool sendMessage(const os::WindowMessage &message) override
+    {
+        if (closed_)
+            return false;
+        handler_(message);
+        return true;
+    }
+    void shutdown() override { closed_ = true; }
+
+private:
+    std::function<void(const os::WindowMessage &)> handler_;
+    std::atomic<bool> closed_{false};
+};
+
 } // namespace
+
+bool FirmwarePlatform::deviceInstanceId(const std::string &path, std::string &id)
+{
+    const auto found = instanceIds.find(path);
+    if (found == instanceIds.end())
+        return false;
+    id = found->second;
+    return true;
+}
+
+std::shared_ptr<os::RawDevice> FirmwarePlatform::openRaw(const std::string &)
+{
+    ++rawOpens;
+    if (rawOpenFails) {
+        lastError = ErrOpen;
+        return nullptr;
+    }
+    return std::make_shared<FakeRawDevice>(*this);
+}
+
+std::unique_ptr<os::MessageWindow>
+FirmwarePlatform::createMessageWindow(std::function<void(const os::WindowMessage &)> handler)
+{
+    return std::make_unique<DirectMessageWindow>(std::move(handler));
+}
 
 FirmwarePlatform::FirmwarePlatform(readersim::ReaderFirmware &fw) : firmware(fw) {}
 

@@ -7,6 +7,10 @@
 #include "ReaderFirmware.h"
 #include "os/HidPlatform.h"
 
+#include <array>
+#include <deque>
+#include <mutex>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,7 +60,28 @@ public:
         lastError = failure == os::Failure::DeviceNotFound ? ErrNotFound : ErrInvalid;
     }
 
+    bool deviceInstanceId(const std::string &path, std::string &id) override;
+    std::shared_ptr<os::RawDevice> openRaw(const std::string &path) override;
+    // Runs every message on the sender's thread.
+    std::unique_ptr<os::MessageWindow>
+    createMessageWindow(std::function<void(const os::WindowMessage &)> handler) override;
+
     readersim::ReaderFirmware &firmware;
+
+    // The raw interface: reports the device will send, and those it got.
+    using RawReport = std::array<uint8_t, 65>;
+    std::mutex rawLock;
+    std::deque<RawReport> inputReports;
+    std::vector<RawReport> outputReports;
+    bool rawOpenFails = false;
+    bool rawWritesFail = false;
+    int rawOpens = 0;
+    // Device instance identifiers by path; paths not listed have none.
+    std::map<std::string, std::string> instanceIds{
+        {ReaderPath0, "HID\\VID_1209&PID_0001&MI_00\\7&1A2B3C&0&0000"},
+        {ReaderPath1, "HID\\VID_1209&PID_0001&MI_01\\7&1A2B3C&0&0001"},
+        {MousePath, "HID\\VID_046D&PID_C077\\6&3F1C2A&0&0000"},
+    };
 };
 
 } // namespace korvel::testing

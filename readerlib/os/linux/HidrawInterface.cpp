@@ -1,5 +1,6 @@
 #include "HidrawInterface.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -96,6 +97,26 @@ std::string devicePathOf(const HidrawInterface &hid)
     if (hid.composite)
         path += "&mi_" + hid.interfaceNumber;
     return path + "#" + hid.sysname + "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+}
+
+std::optional<std::string> deviceInstanceOf(udev_device *hidraw)
+{
+    const auto hid = describeHidraw(hidraw);
+    if (!hid)
+        return std::nullopt;
+    udev_device *intf = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_interface");
+    udev_device *owner = intf ? intf : udev_device_get_parent_with_subsystem_devtype(hidraw, "hid", nullptr);
+    const char *ownerName = owner ? udev_device_get_sysname(owner) : nullptr;
+    char ids[40];
+    std::snprintf(ids, sizeof ids, "VID_%04X&PID_%04X", hid->vendorId, hid->productId);
+    std::string id = std::string(intf ? "USB\\" : "HID\\") + ids;
+    if (hid->composite) {
+        std::string number = hid->interfaceNumber;
+        for (char &c : number)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        id += "&MI_" + number;
+    }
+    return id + "\\" + (ownerName ? ownerName : hid->sysname);
 }
 
 std::optional<std::string> hidrawNameOfPath(const std::string &path)

@@ -27,6 +27,11 @@ struct HidrawInterface {
 std::optional<HidrawInterface> describeHidraw(udev_device *hidraw);
 
 std::string devicePathOf(const HidrawInterface &hid);
+
+// The device instance identifier of the device that owns a hidraw node, in
+// the form the Windows registry holds: "USB\VID_1209&PID_0001&MI_01\1-1:1.1"
+// (MI_ only for devices with several interfaces; "HID\..." off USB).
+std::optional<std::string> deviceInstanceOf(udev_device *hidraw);
 // The hidraw node name a device path names; nullopt when it names none.
 std::optional<std::string> hidrawNameOfPath(const std::string &path);
 

@@ -3,6 +3,8 @@
 // error, and debug lines on stderr when KORVEL_DEBUG is set.
 #include "../HidPlatform.h"
 #include "HidrawInterface.h"
+#include "HidrawRawDevice.h"
+#include "UdevMessageWindow.h"
 #include "ReportDescriptor.h"
 #include "Udev.h"
 
@@ -177,6 +179,50 @@ public:
             return nullptr;
         }
         return std::make_unique<HidrawDevice>(fd, *sysname);
+    }
+
+    bool deviceInstanceId(const std::string &path, std::string &id) override
+    {
+        ErrnoGuard keep;
+        const auto sysname = hidrawNameOfPath(path);
+        Udev context(udev_new());
+        if (!sysname || !context)
+            return false;
+        UdevDevice device(udev_device_new_from_subsystem_sysname(context.get(), "hidraw", sysname->c_str()));
+        if (!device)
+            return false;
+        const auto instance = deviceInstanceOf(device.get());
+        if (!instance)
+            return false;
+        id = *instance;
+        return true;
+    }
+
+    std::shared_ptr<RawDevice> openRaw(const std::string &path) override
+    {
+        const auto sysname = hidrawNameOfPath(path);
+        if (!sysname) {
+            errno = ENOENT;
+            return nullptr;
+        }
+        const std::string node = devnodeOf(*sysname);
+        const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        bool numbered = false;
+        int size = 0;
+        hidraw_report_descriptor descriptor{};
+        if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) == 0 && size > 0 && size <= HID_MAX_DESCRIPTOR_SIZE) {
+            descriptor.size = static_cast<uint32_t>(size);
+            if (::ioctl(fd, HIDIOCGRDESC, &descriptor) == 0)
+                numbered = usesReportIds({descriptor.value, descriptor.size});
+        }
+        return HidrawRawDevice::adopt(fd, numbered);
+    }
+
+    std::unique_ptr<MessageWindow> createMessageWindow(std::function<void(const WindowMessage &)> handler) override
+    {
+        return std::make_unique<UdevMessageWindow>(std::move(handler));
     }
 
     void sleepMs(unsigned milliseconds) override

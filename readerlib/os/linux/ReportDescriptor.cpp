@@ -29,6 +29,22 @@ uint32_t itemValue(const uint8_t *data, size_t size)
 
 } // namespace
 
+bool usesReportIds(std::span<const uint8_t> descriptor)
+{
+    for (size_t i = 0; i < descriptor.size();) {
+        const uint8_t prefix = descriptor[i];
+        if (prefix == 0xFE) {
+            i += 3 + (i + 1 < descriptor.size() ? descriptor[i + 1] : 0);
+            continue;
+        }
+        if ((prefix & 0xFC) == 0x84) // global item Report ID
+            return true;
+        static constexpr size_t sizes[] = {0, 1, 2, 4};
+        i += 1 + sizes[prefix & 3];
+    }
+    return false;
+}
+
 std::optional<HidCaps> capsFromReportDescriptor(std::span<const uint8_t> descriptor)
 {
     // Bits per report ID and kind.

@@ -15,4 +15,7 @@ namespace korvel::os {
 // push/pop stack overflow or underflow).
 std::optional<HidCaps> capsFromReportDescriptor(std::span<const uint8_t> descriptor);
 
+// Whether the descriptor declares report IDs (so every report starts with one).
+bool usesReportIds(std::span<const uint8_t> descriptor);
+
 } // namespace korvel::os

@@ -1,0 +1,270 @@
+#include "RWApi.h"
+
+#include "CardCodeApi.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+namespace korvel {
+
+// The receive thread: while a callback is assigned and the channel is
+// open, it reads input reports and hands each one to the window's thread.
+class TGetThread {
+public:
+    explicit TGetThread(TUSBReaderComm &comm) : comm_(comm), thread_([this] { Execute(); }) {}
+    ~TGetThread()
+    {
+        Terminate();
+        if (thread_.joinable())
+            thread_.join();
+    }
+    void Terminate() { terminated_ = true; }
+    bool Finished() const { return finished_; }
+
+private:
+    void Execute()
+    {
+        while (!terminated_) {
+            const std::shared_ptr<os::RawDevice> device = comm_.DevHandle();
+            if (!device || !comm_.GetDataEvent()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ThreadIdleMs));
+                continue;
+            }
+            uint8_t report[RawReportLength];
+            if (device->readReport(report, sizeof report, ThreadReadMs) == os::RawDevice::ReadResult::Report)
+                comm_.HandOff(report);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(ThreadIdleMs));
+        }
+        finished_ = true;
+    }
+
+    TUSBReaderComm &comm_;
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> finished_{false};
+    std::thread thread_; // last: starts once the flags exist
+};
+
+std::string RawInterfaceId()
+{
+    char id[32];
+    std::snprintf(id, sizeof id, "vid_%04x&pid_0001&mi_01", static_cast<unsigned>(ReaderVendorId) & 0xFFFF);
+    return id;
+}
+
+bool MatchDeviceInstance(os::HidPlatform &platform, const std::string &Path, const std::string &Id)
+{
+    std::string instance;
+    if (!platform.deviceInstanceId(Path, instance))
+        return false;
+    std::transform(instance.begin(), instance.end(), instance.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return instance.find(Id) != std::string::npos;
+}
+
+bool FindInterfacePath(os::HidPlatform &platform, std::string &Path)
+{
+    Path.clear();
+    std::vector<std::string> paths;
+    if (!platform.listInterfaces(paths))
+        return false;
+    const std::string id = RawInterfaceId();
+    for (const std::string &path : paths)
+        if (MatchDeviceInstance(platform, path, id)) {
+            Path = path;
+            return true;
+        }
+    return false;
+}
+
+void BuildOutputReport(const uint8_t *PStr, uint32_t Size, uint8_t (&report)[RawReportLength])
+{
+    report[0] = 0;
+    report[1] = static_cast<uint8_t>(Size);
+    // The data area carries Size - 1 bytes (none for Size 0 or 1), at most 63.
+    const uint32_t count = Size == 0 ? 0 : std::min<uint32_t>(Size - 1, RawDataLength);
+    std::memset(report + 2, 0xFF, RawDataLength);
+    if (count > 0)
+        std::memcpy(report + 2, PStr, count);
+}
+
+uint32_t InputDataLength(const uint8_t (&report)[RawReportLength])
+{
+    return std::min<uint32_t>(report[1], RawDataLength);
+}
+
+TUSBReaderComm::TUSBReaderComm(os::HidPlatform &platform)
+    : platform_(platform),
+      FWinHandle(platform.createMessageWindow([this](const os::WindowMessage &m) { HandleMessage(m); }))
+{
+}
+
+TUSBReaderComm::~TUSBReaderComm()
+{
+    getDataEvent_ = nullptr;
+    {
+        std::lock_guard guard(threadLock_);
+        for (auto &thread : threads_)
+            thread->Terminate();
+    }
+    CloseUSBReader();       // wakes a read in progress
+    FWinHandle->shutdown(); // wakes a hand-off in progress
+    std::lock_guard guard(threadLock_);
+    threads_.clear(); // joins
+}
+
+std::shared_ptr<os::RawDevice> TUSBReaderComm::DevHandle() const
+{
+    std::lock_guard guard(handleLock_);
+    return devHandle_;
+}
+
+bool TUSBReaderComm::FindReaderPath(std::string &Path)
+{
+    return FindInterfacePath(platform_, Path);
+}
+
+int32_t TUSBReaderComm::OpenUSBReader()
+{
+    std::string path;
+    if (!FindReaderPath(path))
+        return RFID_RW_NOT_PRESENT;
+    std::shared_ptr<os::RawDevice> device = platform_.openRaw(path);
+    const bool opened = device != nullptr;
+    {
+        std::lock_guard guard(handleLock_);
+        std::swap(devHandle_, device);
+    }
+    if (device) // the handle this open replaces
+        device->interrupt();
+    return opened ? RFID_RW_OK : RFID_RW_IO_ERROR;
+}
+
+void TUSBReaderComm::CloseUSBReader()
+{
+    std::shared_ptr<os::RawDevice> device;
+    {
+        std::lock_guard guard(handleLock_);
+        std::swap(devHandle_, device);
+    }
+    // The descriptor itself closes when the last user lets go of it.
+    if (device)
+        device->interrupt();
+}
+
+int32_t TUSBReaderComm::Write(const uint8_t *PStr, uint32_t Size)
+{
+    std::shared_ptr<os::RawDevice> device = DevHandle();
+    if (!device) {
+        if (const int32_t result = OpenUSBReader(); result != RFID_RW_OK)
+            return result;
+        if (!(device = DevHandle()))
+            return RFID_RW_IO_ERROR; // closed again at once by a removal
+    }
+    if (PStr == nullptr && Size > 1) {
+        platform_.setLastError(os::Failure::InvalidArgument);
+        return RFID_RW_IO_ERROR;
+    }
+    uint8_t report[RawReportLength];
+    BuildOutputReport(PStr, Size, report);
+    if (!device->writeReport(report, sizeof report, WriteLimitMs))
+        return RFID_RW_IO_ERROR;
+    // Size itself, kept positive for sizes beyond the signed range.
+    return static_cast<int32_t>(std::min<uint32_t>(Size, INT32_MAX));
+}
+
+int32_t TUSBReaderComm::Read(uint8_t *PStr, uint32_t &Size)
+{
+    Size = 0;
+    std::shared_ptr<os::RawDevice> device = DevHandle();
+    if (!device) {
+        if (const int32_t result = OpenUSBReader(); result != RFID_RW_OK)
+            return result;
+        if (!(device = DevHandle()))
+            return RFID_RW_IO_ERROR;
+    }
+    if (GetDataEvent())
+        return RFID_RW_CALLBACK_ASSIGNED;
+    uint8_t report[RawReportLength];
+    switch (device->readReport(report, sizeof report, ReadPollMs)) {
+    case os::RawDevice::ReadResult::TimedOut:
+        return RFID_RW_OK;
+    case os::RawDevice::ReadResult::Failed:
+        return RFID_RW_IO_ERROR;
+    case os::RawDevice::ReadResult::Report:
+        break;
+    }
+    Size = InputDataLength(report);
+    std::memcpy(PStr, report + 2, Size);
+    return RFID_RW_OK;
+}
+
+bool TUSBReaderComm::HandOff(const uint8_t (&report)[RawReportLength])
+{
+    const CopyDataRecord data{0, RawReportLength, report};
+    return FWinHandle->sendMessage({wm::CopyData, InputDataLength(report), reinterpret_cast<intptr_t>(&data)});
+}
+
+void TUSBReaderComm::HandleMessage(const os::WindowMessage &Message)
+{
+    if (Message.Msg == wm::CopyData) {
+        const auto *data = reinterpret_cast<const CopyDataRecord *>(Message.LParam);
+        if (!data || !data->lpData || data->cbData < 2)
+            return;
+        // Never read past the report, whatever the length says.
+        const uint32_t n = std::min<uint32_t>({static_cast<uint32_t>(std::min<uintptr_t>(Message.WParam, RawDataLength)),
+                                               data->cbData - 2});
+        char copy[RawDataLength + 1];
+        std::memcpy(copy, static_cast<const uint8_t *>(data->lpData) + 2, n);
+        copy[n] = '\0';
+        if (const TRFID_RW_GetDataEvent callback = GetDataEvent())
+            callback(copy, n);
+        return;
+    }
+    if (Message.Msg == wm::DeviceChange &&
+        (Message.WParam == dbt::DeviceArrival || Message.WParam == dbt::DeviceRemoveComplete)) {
+        const auto *header = reinterpret_cast<const DeviceInterfaceBroadcast *>(Message.LParam);
+        if (!header || header->dbcc_devicetype != dbt::DevTypDeviceInterface ||
+            !(header->dbcc_classguid == HidClassGuid))
+            return;
+        if (Message.WParam == dbt::DeviceRemoveComplete)
+            CloseUSBReader();
+        else
+            OpenUSBReader();
+    }
+}
+
+void TUSBReaderComm::ReapFinishedThreads()
+{
+    threads_.remove_if([this](const std::unique_ptr<TGetThread> &t) { return t.get() != getThread_ && t->Finished(); });
+}
+
+void TUSBReaderComm::AssignGetEvent(TRFID_RW_GetDataEvent oGetDataEvent)
+{
+    std::lock_guard guard(threadLock_);
+    ReapFinishedThreads();
+    if (oGetDataEvent) {
+        getDataEvent_ = oGetDataEvent;
+        if (!getThread_) {
+            threads_.push_back(std::make_unique<TGetThread>(*this));
+            getThread_ = threads_.back().get();
+        }
+        return;
+    }
+    getDataEvent_ = nullptr;
+    if (getThread_) {
+        getThread_->Terminate(); // it ends by itself after its current pass
+        getThread_ = nullptr;
+    }
+}
+
+bool TUSBReaderComm::ReceiveThreadRunning() const
+{
+    std::lock_guard guard(threadLock_);
+    return getThread_ != nullptr;
+}
+
+} // namespace korvel

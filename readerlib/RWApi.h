@@ -1,0 +1,83 @@
+// The raw data channel of the reader's advanced mode: 65-byte output and
+// input reports on interface 1 (report ID, length byte, 63 data bytes),
+// polled or delivered to a callback by a receive thread, and opened and
+// closed as HID devices come and go.
+#pragma once
+
+#include "WindowMessages.h"
+#include "korvel.h"
+#include "os/HidPlatform.h"
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace korvel {
+
+inline constexpr size_t RawReportLength = 65;
+inline constexpr size_t RawDataLength = 63;
+inline constexpr unsigned ReadPollMs = 10;     // a Read waits this long for a report
+inline constexpr unsigned WriteLimitMs = 100;  // a Write must finish within this
+inline constexpr unsigned ThreadReadMs = 100;  // the receive thread's wait per pass
+inline constexpr unsigned ThreadIdleMs = 1;
+
+// "vid_" + the vendor ID in four lower-case hexadecimal digits + "&pid_0001&mi_01".
+std::string RawInterfaceId();
+// Whether Id occurs in the interface's device instance identifier, whose
+// letter case is ignored (Id is lower case).
+bool MatchDeviceInstance(os::HidPlatform &platform, const std::string &Path, const std::string &Id);
+bool FindInterfacePath(os::HidPlatform &platform, std::string &Path);
+
+// The 65-byte output report for Write(PStr, Size).
+void BuildOutputReport(const uint8_t *PStr, uint32_t Size, uint8_t (&report)[RawReportLength]);
+// The data bytes an input report carries: its length byte, cut to 63.
+uint32_t InputDataLength(const uint8_t (&report)[RawReportLength]);
+
+class TGetThread;
+
+class TUSBReaderComm {
+public:
+    explicit TUSBReaderComm(os::HidPlatform &platform);
+    ~TUSBReaderComm(); // stops the receive threads, the window, and closes the channel
+    TUSBReaderComm(const TUSBReaderComm &) = delete;
+    TUSBReaderComm &operator=(const TUSBReaderComm &) = delete;
+
+    int32_t OpenUSBReader();
+    void CloseUSBReader();
+    // Returns Size on success, else a negative code.
+    int32_t Write(const uint8_t *PStr, uint32_t Size);
+    // Copies up to 63 data bytes to PStr; 0 with Size 0 when no report came.
+    int32_t Read(uint8_t *PStr, uint32_t &Size);
+    bool FindReaderPath(std::string &Path);
+
+    void AssignGetEvent(TRFID_RW_GetDataEvent oGetDataEvent);
+    // The hidden window's handler.
+    void HandleMessage(const os::WindowMessage &Message);
+
+    // The open raw interface, or null (closed).
+    std::shared_ptr<os::RawDevice> DevHandle() const;
+    TRFID_RW_GetDataEvent GetDataEvent() const { return getDataEvent_.load(); }
+    bool ReceiveThreadRunning() const;
+
+private:
+    friend class TGetThread;
+    bool HandOff(const uint8_t (&report)[RawReportLength]); // to the window's thread, synchronously
+    void ReapFinishedThreads();
+
+    os::HidPlatform &platform_;
+    mutable std::mutex handleLock_; // guards the handle slot only, never held during I/O
+    std::shared_ptr<os::RawDevice> devHandle_;
+    std::atomic<TRFID_RW_GetDataEvent> getDataEvent_{nullptr};
+
+    mutable std::mutex threadLock_;
+    std::list<std::unique_ptr<TGetThread>> threads_; // the running one last; ending ones before it
+    TGetThread *getThread_ = nullptr;
+
+    std::unique_ptr<os::MessageWindow> FWinHandle; // last: created after, destroyed before the rest
+};
+
+} // namespace korvel

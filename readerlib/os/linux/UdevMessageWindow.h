@@ -1,0 +1,50 @@
+// The library's hidden window on Linux: a thread that handles one message
+// at a time. A libudev monitor on hidraw turns every add and remove of a
+// HID interface into a WM_DEVICECHANGE message for the HID class, and other
+// threads hand messages to it synchronously (sendMessage), as SendMessage
+// does with a window.
+#pragma once
+
+#include "../HidPlatform.h"
+#include "Udev.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace korvel::os {
+
+class UdevMessageWindow final : public MessageWindow {
+public:
+    explicit UdevMessageWindow(std::function<void(const WindowMessage &)> handler);
+    ~UdevMessageWindow() override;
+
+    bool sendMessage(const WindowMessage &message) override;
+    void shutdown() override;
+
+private:
+    struct Pending {
+        WindowMessage message;
+        bool done = false;
+    };
+
+    void run();
+    void serve();
+    void handleDeviceEvent();
+    void wake();
+
+    std::function<void(const WindowMessage &)> handler_;
+    linux_udev::Udev udev_;
+    linux_udev::UdevMonitor monitor_;
+    int wakeFd_ = -1;
+
+    std::mutex lock_;
+    std::condition_variable handled_;
+    std::deque<Pending *> queue_;
+    bool closing_ = false;
+    std::thread thread_;
+};
+
+} // namespace korvel::os
