@@ -140,6 +140,27 @@ public:
     // Runs after every change of the settings (for the host's state file).
     void setOnSettingsChanged(std::function<void(const ReaderSettings &)> callback);
 
+    // Interface 1, the raw channel of the advanced mode: 65-byte reports,
+    // report ID in byte 0, length byte in byte 1, 63 data bytes.
+    using RawReport = std::array<uint8_t, 65>;
+    // An output report from the host (`length` bytes, report ID first;
+    // shorter reports count as zero-filled). In advanced mode the reader
+    // answers it with an input report echoing its length byte and data; in
+    // normal mode it is only logged.
+    void receiveOutputReport(const uint8_t *report, size_t length);
+    // Where input reports go (the host writes them to the hidraw node).
+    // Runs outside the firmware's lock, on the thread that produced the report.
+    void setInputReportSink(std::function<void(const RawReport &)> sink);
+    // Sends one input report carrying `data` (cut to 63 bytes), whatever the mode.
+    void sendInputReport(const std::vector<uint8_t> &data);
+    // Sends a report exactly as given, e.g. with a length byte above 63.
+    void sendRawInputReport(const RawReport &report);
+    // Sends `count` input reports back to back, each carrying its sequence
+    // number (0, 1, 2, ...) as 4 little-endian bytes followed by
+    // `payload - 4` bytes of 0xA5 (payload 4..63).
+    void streamInputReports(int count, size_t payload = 63);
+    std::vector<RawReport> outputReports() const; // every output report received
+
     // Logs. transfers(): every feature transfer in order. events(): a
     // readable line per action the reader took ("sound 6", "config 0x2b").
     std::vector<Transfer> transfers() const;
@@ -147,9 +168,25 @@ public:
     void clearLogs();
 
 private:
-    bool takeFault(); // called under the lock
-    void applyCommand(const uint8_t *data);
-    void fillAnswer(uint8_t *data) const; // eight data bytes of the pending item
+    // One feature report as the protocol numbers it: report ID, eight data bytes.
+    using Report = std::array<uint8_t, 9>;
+
+    // Called under the lock: true when the transfer is refused; sets
+    // `droppedNow` when this transfer is the one that drops the reader.
+    bool takeFault(bool &droppedNow);
+    bool applyCommand(const Report &report); // true when the settings changed
+    void fillAnswer(Report &answer) const;   // data bytes of the pending item
+    // Releases the lock, then runs the callbacks a transfer calls for.
+    void notify(std::unique_lock<std::mutex> &lock, bool droppedNow, bool settingsChanged);
+
+    // One send's hold on the sink lock (none when the sending thread already
+    // holds it, i.e. a sink sending again).
+    class SinkTurn;
+    // Hands a report to the sink now, or after the running sink call returns.
+    void emit(const SinkTurn &turn, const RawReport &report);
+    // Under the sink lock, without the main lock: one report to the sink,
+    // then the reports queued by sinks meanwhile.
+    void deliver(const RawReport &report);
 
     mutable std::mutex mutex_;
     ReaderIdentity identity_;
@@ -165,6 +202,13 @@ private:
     std::function<void()> onDropped_;
     std::function<void(const ReaderSettings &)> onSettingsChanged_;
     std::vector<Transfer> transfers_;
+    std::vector<RawReport> outputReports_;
+    std::function<void(const RawReport &)> inputSink_;
+    bool noSinkLogged_ = false; // the drop for want of a sink is logged once per sink
+    // Serializes the sink calls, so reports arrive in the order sent. Taken
+    // before mutex_, never while holding it.
+    std::mutex sinkMutex_;
+    std::vector<RawReport> queued_; // under sinkMutex_: sent by a running sink
     std::vector<std::string> events_;
 };
 

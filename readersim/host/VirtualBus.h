@@ -32,12 +32,17 @@ public:
     // The reader: one USB device with interface 0 (configuration, feature
     // reports, boot keyboard) and interface 1 (raw 65-byte reports), each
     // with its hid device and hidraw node. The firmware must outlive the
-    // plug. Sends "add" uevents. Plugging twice is a no-op.
+    // plug; its identity and declared feature length are read now. Sends
+    // "add" uevents. Plugging twice is a no-op. When the firmware drops off
+    // the bus, the reader is unplugged shortly after, on a thread of the bus.
     void plugReader(ReaderFirmware &firmware);
     // Sends "remove" uevents first, then removes the devices. No-op when
     // the reader is not plugged.
     void unplugReader();
     bool readerPlugged() const;
+    // How many open descriptors the reader's hidraw node of interface 0 or
+    // 1 has now (0 when unplugged).
+    int openCount(int readerInterface) const;
 
     // An unrelated HID mouse on its own USB device (one hidraw node).
     void plugMouse();

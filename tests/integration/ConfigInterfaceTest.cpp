@@ -120,10 +120,12 @@ TEST_F(ConfigInterface, CardCodeFormFollowsTheFirmwareVersion)
         uint8_t code[21] = {};
         EXPECT_EQ(RFID_GetCardCode(&length, code), c.result) << c.version;
         EXPECT_EQ(length, c.length) << c.version;
-        if (c.length > 0)
+        if (c.length > 0) {
             EXPECT_EQ(code[1], 0xAB);
-        if (c.result == 0)
+        }
+        if (c.result == 0) {
             EXPECT_TRUE(firmware().transfers().empty()) << "firmware 1.4 must not be asked";
+        }
     }
 }
 

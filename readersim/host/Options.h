@@ -1,0 +1,40 @@
+// Command-line options of `readersim run`.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace readersim {
+
+// Bad usage: reported on stderr with exit status 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct RunOptions {
+    std::optional<std::string> product; // --product, or from --firmware
+    std::optional<std::string> manufacturer;
+    std::optional<uint32_t> factoryId;
+    std::optional<std::array<uint8_t, 3>> productionDate; // raw year - 2000, month, day
+    std::optional<std::vector<uint8_t>> card;
+    std::optional<std::string> stateFile;
+    int failNext = 0;
+    std::optional<size_t> featureLength;
+    std::optional<uint8_t> codeLength;
+    bool reader = true;
+    bool mouse = false;
+    bool help = false;
+    std::vector<std::string> command; // after "--"
+};
+
+// `args` are the words after "run". Throws UsageError.
+RunOptions parseRunOptions(const std::vector<std::string> &args);
+
+extern const char *const RunUsage;
+
+} // namespace readersim

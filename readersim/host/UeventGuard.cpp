@@ -1,0 +1,68 @@
+#include "UeventGuard.h"
+
+#include <dlfcn.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int WaitMs = 50;
+std::atomic<size_t> dropped{0};
+
+using SendmsgFunction = ssize_t (*)(int, const msghdr *, int);
+
+// A socket connected to a monitor socket of the testbed, "$UMOCKDEV_DIR/eventN".
+bool toTestbedMonitor(int fd)
+{
+    const char *root = std::getenv("UMOCKDEV_DIR");
+    sockaddr_un peer{};
+    socklen_t length = sizeof peer;
+    if (!root || ::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) != 0 || peer.sun_family != AF_UNIX)
+        return false;
+    const size_t rootLength = std::strlen(root);
+    return std::strncmp(peer.sun_path, root, rootLength) == 0 &&
+           std::strncmp(peer.sun_path + rootLength, "/event", 6) == 0;
+}
+
+ssize_t totalLength(const msghdr *msg)
+{
+    ssize_t length = 0;
+    for (size_t i = 0; i < msg->msg_iovlen; ++i)
+        length += static_cast<ssize_t>(msg->msg_iov[i].iov_len);
+    return length;
+}
+
+} // namespace
+
+extern "C" ssize_t sendmsg(int fd, const msghdr *msg, int flags)
+{
+    static const auto next = reinterpret_cast<SendmsgFunction>(dlsym(RTLD_NEXT, "sendmsg"));
+    ssize_t sent = next(fd, msg, flags);
+    if (sent >= 0 || errno != EAGAIN || !toTestbedMonitor(fd))
+        return sent;
+    pollfd room{fd, POLLOUT, 0};
+    if (::poll(&room, 1, WaitMs) > 0) {
+        sent = next(fd, msg, flags);
+        if (sent >= 0 || errno != EAGAIN)
+            return sent;
+    }
+    if (dropped++ == 0)
+        std::fputs("readersim: a udev monitor does not read its events; dropping uevents\n", stderr);
+    return totalLength(msg);
+}
+
+namespace readersim {
+
+size_t droppedUevents()
+{
+    return dropped.load();
+}
+
+} // namespace readersim
