@@ -1,0 +1,75 @@
+// The single-instance guard: one guard per program file, named after the
+// program's path with every '/' removed, so copies in different folders do
+// not see each other.
+//
+// A counted instance holds an exclusive flock on a lock file named from the
+// guard (in $XDG_RUNTIME_DIR, else /tmp) for its whole life; the kernel drops
+// the lock when the process ends, however it ends, so a crashed instance
+// never blocks a later start. It also listens on a local socket named from
+// the guard, through which a start that is turned away asks it to come
+// forward (restored when minimised, raised and activated).
+#pragma once
+
+#include "UniqueFd.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QWidget;
+
+// The guard's record, kept in the counted instance.
+struct TInstanceInfo {
+    uint32_t MainWindow = 0;   // native id of the window last brought forward
+    int32_t InstanceCount = 0; // running counted instances when this one registered
+};
+static_assert(sizeof(TInstanceInfo) == 8, "TInstanceInfo must be 8 bytes");
+
+// Gives the window that a later start brings forward (null while it does not
+// exist yet); the start-up's main window.
+using TWindowLookup = std::function<QWidget *()>;
+
+class TInstanceGuard : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TInstanceGuard(QString guardName);
+    ~TInstanceGuard() override; // the clean-up
+
+    // True: the caller must quit at once (the limit is reached and the
+    // running instance was asked to come forward). False: counted, go on.
+    // Throws std::system_error when the lock file cannot be created.
+    bool CheckInstanceLimit(TWindowLookup window, int limit);
+
+    const QString &GuardName() const { return FGuardName; }
+    bool CountedInstance() const { return FCountedInstance; }
+    const TInstanceInfo &Info() const { return FInfo; }
+
+    // Where the guard keeps its lock file for a slot and its socket.
+    static QString LockPath(const QString &guardName, int slot);
+    static QString ServerPath(const QString &guardName);
+
+private:
+    void Listen();
+    void BringForward();
+    static void AskToComeForward(const QString &guardName);
+
+    QString FGuardName;
+    bool FCountedInstance = true;
+    TInstanceInfo FInfo;
+    TUniqueFd FLock;
+    TWindowLookup FWindow;
+    std::unique_ptr<QLocalServer> FServer;
+};
+
+// The program file's guard name: /proc/self/exe without any '/'.
+QString ProgramGuardName();
+
+// The process's guard, for the start-up.
+bool CheckInstanceLimit(TWindowLookup window, int limit);
+// Runs once at process end: leaves the count, releases lock and socket.
+void CheckPreviousCleanup();

@@ -1,0 +1,15 @@
+// The one error report for failed library calls: "<what>: <system text of
+// errno>" in a message box titled with the application title, then on the
+// debugger output.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+void ReportLastError(const QString &what);
+
+// Replaces the modal message box (null restores it), so that tests can
+// collect the texts.
+using TMessageBoxHook = std::function<void(const QString &text)>;
+void SetReportLastErrorBox(TMessageBoxHook hook);

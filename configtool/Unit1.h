@@ -1,0 +1,95 @@
+// TForm1: the tool's main window. The header shows whether a reader is
+// attached and what it is; five areas of it lead to the pages of what the
+// reader types; the page control below holds one page per group of
+// settings. The handlers carry the names of the window's design.
+#pragma once
+
+#include "DllImport.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <memory>
+
+class QMoveEvent;
+class QShowEvent;
+class TDeviceMonitor;
+struct TDeviceChange;
+
+namespace Ui {
+class TForm1;
+}
+
+// The tool's copy of the reader's keyboard configuration, zero at start:
+// the configuration byte in the low byte of ConfigBits and the three
+// keyboard reports.
+extern int32_t ConfigBits;
+extern TKeybHIDReport BeforeReport;
+extern TKeybHIDReport AfterReport;
+extern TKeybHIDReport RemoveReport;
+
+// Outer heights of the window: the status lines only, and everything.
+inline constexpr int CompactHeight = 152;
+inline constexpr int FullHeight = 488;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Device status.
+    void RefreshDeviceStatus();
+    void WMDeviceChange(const TDeviceChange *message);
+
+    // Navigation and menu.
+    void SpeedButtonBeforeClick();
+    void SpeedButtonCardCodeClick();
+    void SpeedButtonAfterClick();
+    void SpeedButtonRemoveClick();
+    void Exit1MenuClick();
+    void LabelMailClick();
+    void Label27Click();
+
+    // Card Code page.
+    uint8_t ComposeConfigBits() const;
+    void SetEnterSet(bool value);
+    bool EnterSet() const { return FEnterSet; }
+    void ShowCardCodeConfig();
+    void TabSheetCardCodeShow();
+    void ButtonSetConfigClick();
+    void CheckBoxEnableClick();
+    void ButtonPlaySoundClick();
+    void SpeedButtonEnterClick();
+
+    // The sound code of an item of the sound list (-1: none selected).
+    static uint8_t SoundCode(int itemIndex);
+
+    TDeviceData DevData{};
+    bool SettingEnable = false;
+    int32_t f = 0;
+    int32_t cnt = 0;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void PageControlChange(int index);
+    void SetOuterHeight(int height);
+    void ApplyOuterHeight();
+    void ShowEnterButton();
+    int RadioGroupASCIIItemIndex() const;
+    void SetRadioGroupASCIIItemIndex(int index);
+    int ComboBoxSoundItemIndex() const;
+
+    std::unique_ptr<Ui::TForm1> ui;
+    TDeviceMonitor *FMonitor = nullptr; // child of the window
+    bool FEnterSet = false;
+    bool FShownBefore = false;
+    int FOuterHeight = 0; // the outer height last set, 0 before any
+};
