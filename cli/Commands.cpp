@@ -1,216 +1,187 @@
 #include "Commands.h"
 
-#include "TextFormat.h"
+#include "ConfigFile.h"
+#include "Output.h"
+#include "Settings.h"
+#include "Status.h"
 #include "korvel.h"
 
-#include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <functional>
-#include <map>
+#include <stdexcept>
 
 namespace korvelctl {
 namespace {
 
-int noReader()
+std::string DateText(const TDeviceData &data)
 {
-    std::fprintf(stderr, "korvelctl: no reader attached (%s)\n", std::strerror(errno));
-    return ExitNoReader;
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", data.ProductionYear, data.ProductionMonth, data.ProductionDay);
+    return text;
 }
 
-int callFailed(const char *function)
+std::string HexBytes(const char *bytes, uint32_t count)
 {
-    std::fprintf(stderr, "korvelctl: %s failed: %s\n", function, std::strerror(errno));
-    return ExitCallFailed;
-}
-
-using Reader = std::function<bool(std::string &value)>;
-using Writer = std::function<bool(const std::string &value, bool &valid)>;
-
-struct Setting {
-    const char *function; // the library function, for error messages
-    Reader read;
-    Writer write;         // empty for read-only settings
-    const char *help;
-};
-
-Reader readReport(int32_t(KORVEL_CALL *get)(TKeybHIDReport *))
-{
-    return [get](std::string &value) {
-        TKeybHIDReport report{};
-        if (!get(&report))
-            return false;
-        value = formatReport(report);
-        return true;
-    };
-}
-
-Writer writeReport(int32_t(KORVEL_CALL *set)(const TKeybHIDReport *))
-{
-    return [set](const std::string &text, bool &valid) {
-        const auto report = parseReport(text);
-        valid = report.has_value();
-        return valid && set(&*report);
-    };
-}
-
-Reader readText(int32_t(KORVEL_CALL *get)(char *))
-{
-    return [get](std::string &value) {
-        char text[9] = {};
-        if (!get(text))
-            return false;
-        value = text;
-        return true;
-    };
-}
-
-Writer writeText(int32_t(KORVEL_CALL *set)(const char *, int32_t))
-{
-    return [set](const std::string &text, bool &valid) {
-        valid = true;
-        return set(text.data(), static_cast<int32_t>(text.size())) != 0;
-    };
-}
-
-Writer writeByte(int32_t(KORVEL_CALL *set)(uint8_t))
-{
-    return [set](const std::string &text, bool &valid) {
-        const auto value = parseNumber(text, 0, 255);
-        valid = value.has_value();
-        return valid && set(static_cast<uint8_t>(*value));
-    };
-}
-
-const std::map<std::string, Setting> &settings()
-{
-    static const std::map<std::string, Setting> table = {
-        {"config-bits",
-         {"RFID_GetConfigBits",
-          [](std::string &value) {
-              int32_t bits = 0;
-              if (!RFID_GetConfigBits(&bits))
-                  return false;
-              char text[8];
-              std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(bits));
-              value = text;
-              return true;
-          },
-          writeByte(RFID_SetConfigBits), "configuration byte, 0-255 (0x.. for hexadecimal)"}},
-        {"enable",
-         {"RFID_GetEnable",
-          [](std::string &value) {
-              uint8_t enable = 0;
-              if (!RFID_GetEnable(&enable))
-                  return false;
-              value = std::to_string(enable);
-              return true;
-          },
-          writeByte(RFID_SetEnable), "keyboard output: 1 on, 0 off"}},
-        {"device-mode",
-         {"RFID_GetDeviceMode",
-          [](std::string &value) {
-              int32_t mode = 0;
-              if (!RFID_GetDeviceMode(&mode))
-                  return false;
-              value = std::to_string(mode);
-              return true;
-          },
-          writeByte(RFID_SetDeviceMode), "0 normal (keyboard), 1 advanced (raw channel)"}},
-        {"prefix", {"RFID_GetPrefix", readText(RFID_GetPrefix), writeText(RFID_SetPrefix),
-                    "text typed before the card code (up to 6 characters)"}},
-        {"sufix", {"RFID_GetSufix", readText(RFID_GetSufix), writeText(RFID_SetSufix),
-                   "text typed after the card code (up to 6 characters)"}},
-        {"before", {"RFID_GetBeforeHidKeyboardReport", readReport(RFID_GetBeforeHidKeyboardReport),
-                    writeReport(RFID_SetBeforeHidKeyboardReport),
-                    "keyboard report before the code: 8 hex bytes"}},
-        {"after", {"RFID_GetAfterHidKeyboardReport", readReport(RFID_GetAfterHidKeyboardReport),
-                   writeReport(RFID_SetAfterHidKeyboardReport),
-                   "keyboard report after the code: 8 hex bytes"}},
-        {"remove", {"RFID_GetRemoveHidKeyboardReport", readReport(RFID_GetRemoveHidKeyboardReport),
-                    writeReport(RFID_SetRemoveHidKeyboardReport),
-                    "keyboard report when the card leaves: 8 hex bytes"}},
-        {"card-code",
-         {"RFID_GetCardCode",
-          [](std::string &value) {
-              int32_t length = 0;
-              uint8_t code[21] = {};
-              if (!RFID_GetCardCode(&length, code))
-                  return false;
-              value = hexBytes(code, static_cast<size_t>(length));
-              return true;
-          },
-          nullptr, "code of the card in the field (read only)"}},
-    };
-    return table;
+    std::string text;
+    for (uint32_t i = 0; i < count; ++i) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(bytes[i]));
+        text += hex;
+    }
+    return text;
 }
 
 } // namespace
 
-int commandInfo()
+int CommandInfo(const Options &options)
 {
     if (!RFID_OpenDevice())
-        return noReader();
+        return NoReader();
     TDeviceData data{};
     const bool ok = RFID_GetDeviceData(&data);
-    if (!data.ManufacturerStr) // the reader went away before anything was read
-        return noReader();
-    std::printf("Manufacturer:    %s\n", data.ManufacturerStr);
-    std::printf("Product:         %s\n", data.ProductStr);
+    if (!data.ManufacturerStr) // gone before anything was read
+        return NoReader();
     if (!ok)
-        return callFailed("RFID_GetDeviceData");
-    std::printf("Firmware:        %.1f\n", data.Version);
-    std::printf("Factory ID:      %d\n", data.FactoryID);
-    std::printf("Production date: %04d-%02d-%02d\n", data.ProductionYear, data.ProductionMonth,
-                data.ProductionDay);
+        return CallFailed("RFID_GetDeviceData");
+    char version[16];
+    std::snprintf(version, sizeof version, "%.1f", data.Version);
+    PrintFields({{"manufacturer", data.ManufacturerStr, JsonString(data.ManufacturerStr)},
+                 {"product", data.ProductStr, JsonString(data.ProductStr)},
+                 {"firmware", version, JsonNumber(data.Version)},
+                 {"factory-id", std::to_string(data.FactoryID), JsonInteger(data.FactoryID)},
+                 {"production-date", DateText(data), JsonString(DateText(data))}},
+                options.json);
     return ExitOk;
 }
 
-int commandGet(const std::vector<std::string> &names)
+int CommandGet(const Options &options, const std::vector<std::string> &names)
 {
-    std::vector<std::string> wanted = names;
-    if (wanted.empty())
-        for (const auto &[name, setting] : settings())
-            wanted.push_back(name);
-    for (const std::string &name : wanted)
-        if (!settings().count(name)) {
-            std::fprintf(stderr, "korvelctl: unknown setting '%s' (see korvelctl --help)\n", name.c_str());
-            return ExitBadArguments;
-        }
-    if (!RFID_OpenDevice())
-        return noReader();
-    int status = ExitOk;
-    for (const std::string &name : wanted) {
-        const Setting &setting = settings().at(name);
-        std::string value;
-        if (setting.read(value))
-            std::printf("%s=%s\n", name.c_str(), value.c_str());
-        else
-            status = callFailed(setting.function);
+    std::vector<const Setting *> wanted;
+    for (const std::string &name : names) {
+        const Setting *setting = FindSetting(name);
+        if (!setting)
+            return BadArguments("unknown setting '" + name + "'");
+        wanted.push_back(setting);
     }
-    return status;
+    if (names.empty())
+        for (const Setting &s : Settings())
+            wanted.push_back(&s);
+    if (!RFID_OpenDevice())
+        return NoReader();
+    std::vector<Field> fields;
+    for (const Setting *setting : wanted) {
+        std::string function;
+        const auto field = setting->read(function);
+        if (!field)
+            return CallFailed(function);
+        fields.push_back(*field);
+    }
+    PrintFields(fields, options.json);
+    return ExitOk;
 }
 
-int commandSet(const std::string &name, const std::string &value)
+int CommandSet(const std::string &name, const std::string &value)
 {
-    const auto found = settings().find(name);
-    if (found == settings().end() || !found->second.write) {
-        std::fprintf(stderr, "korvelctl: '%s' is not a setting that can be written\n", name.c_str());
-        return ExitBadArguments;
-    }
+    const Setting *setting = FindSetting(name);
+    if (!setting)
+        return BadArguments("unknown setting '" + name + "'");
+    if (!setting->write)
+        return BadArguments("'" + name + "' cannot be written");
     if (!RFID_OpenDevice())
-        return noReader();
-    bool valid = true;
-    if (found->second.write(value, valid))
-        return ExitOk;
-    if (!valid) {
-        std::fprintf(stderr, "korvelctl: bad value '%s' for %s: %s\n", value.c_str(), name.c_str(),
-                     found->second.help);
-        return ExitBadArguments;
+        return NoReader();
+    return setting->write(value);
+}
+
+int CommandSave(const std::string &fileName)
+{
+    if (!RFID_OpenDevice())
+        return NoReader();
+    TKeyboardConfig config;
+    if (!RFID_GetBeforeHidKeyboardReport(&config.Before))
+        return CallFailed("RFID_GetBeforeHidKeyboardReport");
+    if (!RFID_GetConfigBits(&config.ConfByte))
+        return CallFailed("RFID_GetConfigBits");
+    if (!RFID_GetAfterHidKeyboardReport(&config.After))
+        return CallFailed("RFID_GetAfterHidKeyboardReport");
+    if (!RFID_GetRemoveHidKeyboardReport(&config.Remove))
+        return CallFailed("RFID_GetRemoveHidKeyboardReport");
+    try {
+        WriteConfigFile(fileName, config);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "korvelctl: %s\n", e.what());
+        return ExitCallFailed;
     }
-    std::string setter = found->second.function;
-    setter.replace(5, 3, "Set");
-    return callFailed(setter.c_str());
+    return ExitOk;
+}
+
+int CommandLoad(const std::string &fileName)
+{
+    if (std::FILE *f = std::fopen(fileName.c_str(), "rb"))
+        std::fclose(f);
+    else
+        return BadArguments("cannot read '" + fileName + "'");
+    const TKeyboardConfig config = ReadConfigFile(fileName);
+    if (!RFID_OpenDevice())
+        return NoReader();
+    if (!RFID_SetConfigBits(static_cast<uint8_t>(config.ConfByte)))
+        return CallFailed("RFID_SetConfigBits");
+    if (!RFID_SetBeforeHidKeyboardReport(&config.Before))
+        return CallFailed("RFID_SetBeforeHidKeyboardReport");
+    if (!RFID_SetAfterHidKeyboardReport(&config.After))
+        return CallFailed("RFID_SetAfterHidKeyboardReport");
+    if (!RFID_SetRemoveHidKeyboardReport(&config.Remove))
+        return CallFailed("RFID_SetRemoveHidKeyboardReport");
+    return ExitOk;
+}
+
+int CommandRawSend(const std::string &hex)
+{
+    std::string digits;
+    for (char c : hex)
+        if (c != ' ' && c != ':')
+            digits += c;
+    if (digits.size() % 2 || digits.size() > 126 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return BadArguments("raw send takes up to 63 bytes in hexadecimal");
+    std::string bytes;
+    for (size_t i = 0; i < digits.size(); i += 2)
+        bytes += static_cast<char>(std::stoul(digits.substr(i, 2), nullptr, 16));
+    // The report's data area carries Size - 1 bytes: Size is one more than
+    // the bytes given, so that every one of them is sent.
+    const int32_t result = RFID_RW_PutRawData(bytes.data(), static_cast<uint32_t>(bytes.size() + 1));
+    if (result == RFID_RW_NOT_PRESENT)
+        return NoReader();
+    if (result != RFID_RW_OK)
+        return CallFailed("RFID_RW_PutRawData");
+    return ExitOk;
+}
+
+int CommandRawListen(const Options &options, long count, double seconds)
+{
+    using Clock = std::chrono::steady_clock;
+    long received = 0;
+    auto last = Clock::now();
+    for (;;) {
+        char data[63];
+        uint32_t size = 0;
+        const int32_t result = RFID_RW_GetRawData(data, &size);
+        if (result == RFID_RW_NOT_PRESENT)
+            return NoReader();
+        if (result != RFID_RW_OK)
+            return CallFailed("RFID_RW_GetRawData");
+        if (size > 0) {
+            const std::string text = HexBytes(data, size);
+            if (options.json)
+                std::printf("%s\n", JsonObject({{"length", JsonInteger(size)}, {"data", JsonString(text)}}).text.c_str());
+            else
+                std::printf("%s\n", text.c_str());
+            std::fflush(stdout);
+            last = Clock::now();
+            if (count > 0 && ++received >= count)
+                return ExitOk;
+        } else if (seconds > 0 && std::chrono::duration<double>(Clock::now() - last).count() >= seconds) {
+            return ExitOk;
+        }
+    }
 }
 
 } // namespace korvelctl

@@ -1,46 +1,147 @@
-// korvelctl: the reader's settings from the command line.
+// korvelctl: the reader's settings, its configuration files and its raw
+// channel from the command line.
 #include "Commands.h"
+#include "Settings.h"
+#include "Status.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-void usage(std::FILE *out)
+using namespace korvelctl;
+
+const char *const Usage = "usage: korvelctl [--json] COMMAND [ARGS]\n"
+                          "\n"
+                          "Commands:\n"
+                          "  info                 the reader's identity\n"
+                          "  get [NAME...]        every setting, or the ones named\n"
+                          "  set NAME VALUE       writes one setting\n"
+                          "  save FILE            saves the keyboard configuration to a .rfc file\n"
+                          "  load FILE            writes a .rfc file into the reader\n"
+                          "  raw send HEX         sends bytes over the raw channel (advanced mode)\n"
+                          "  raw listen [--count N] [--timeout SECONDS]\n"
+                          "                       prints raw input reports as they arrive\n"
+                          "\n"
+                          "--json prints every read as JSON. `korvelctl help COMMAND` (or COMMAND\n"
+                          "--help) tells more. Exit status: 0 success, 1 a call to the reader\n"
+                          "failed, 2 bad arguments, 3 no reader attached.\n";
+
+void PrintSettingsHelp()
 {
-    std::fputs("usage: korvelctl info\n"
-               "       korvelctl get [NAME...]\n"
-               "       korvelctl set NAME VALUE\n"
-               "\n"
-               "Settings: config-bits, enable, device-mode, prefix, sufix, before, after,\n"
-               "remove, card-code (read only).\n"
-               "\n"
-               "Exit status: 0 success, 1 a call to the reader failed, 2 bad arguments,\n"
-               "3 no reader attached.\n",
-               out);
+    std::printf("Settings:\n");
+    for (const Setting &s : Settings())
+        std::printf("  %-20s %-44s %s\n", s.name, s.values, s.help);
+}
+
+const std::map<std::string, const char *> &CommandHelp()
+{
+    static const std::map<std::string, const char *> help = {
+        {"info", "usage: korvelctl [--json] info\n\nPrints the manufacturer, product, firmware version, factory ID and\n"
+                 "production date of the attached reader.\n"},
+        {"get", "usage: korvelctl [--json] get [NAME...]\n\nPrints every setting as NAME=VALUE lines (or one JSON object), or\n"
+                "only the ones named.\n\n"},
+        {"set", "usage: korvelctl set NAME VALUE\n\nWrites one setting. Keyboard reports take modifiers and keys from the\n"
+                "configuration tool's key list, separated by commas, e.g.\n"
+                "  korvelctl set before \"Left Shift, Keyboard a\"\n"
+                "or \"none\", or eight hexadecimal bytes (Modifier Reserved Key1..Key6).\n\n"},
+        {"save", "usage: korvelctl save FILE\n\nReads the configuration byte and the three keyboard reports from the\n"
+                 "reader and saves them to FILE in the configuration tool's .rfc format\n"
+                 "(other sections and keys of an existing file are kept).\n"},
+        {"load", "usage: korvelctl load FILE\n\nWrites the configuration byte and the three keyboard reports of a .rfc\n"
+                 "file into the reader. Missing or malformed values count as 0.\n"},
+        {"raw", "usage: korvelctl raw send HEX\n       korvelctl [--json] raw listen [--count N] [--timeout SECONDS]\n\n"
+                "The raw channel of the reader's advanced mode (korvelctl set device-mode\n"
+                "advanced). send: up to 63 bytes, e.g. 01020A. listen: prints each input\n"
+                "report's data in hexadecimal; stops after N reports or SECONDS without one.\n"},
+    };
+    return help;
+}
+
+int Help(const std::string &command)
+{
+    const auto found = CommandHelp().find(command);
+    if (found == CommandHelp().end())
+        return BadArguments("no command '" + command + "'");
+    std::fputs(found->second, stdout);
+    if (command == "get" || command == "set")
+        PrintSettingsHelp();
+    return ExitOk;
+}
+
+bool WantsHelp(const std::vector<std::string> &args)
+{
+    for (const std::string &a : args)
+        if (a == "--help" || a == "-h")
+            return true;
+    return false;
+}
+
+int RawListen(const Options &options, const std::vector<std::string> &args)
+{
+    long count = 0;
+    double seconds = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        char *end = nullptr;
+        if (args[i] == "--count" && hasValue) {
+            count = std::strtol(args[++i].c_str(), &end, 10);
+            if (*end || count < 0)
+                return BadArguments("--count takes a number");
+        } else if (args[i] == "--timeout" && hasValue) {
+            seconds = std::strtod(args[++i].c_str(), &end);
+            if (*end || seconds < 0)
+                return BadArguments("--timeout takes seconds");
+        } else {
+            return BadArguments("unknown option '" + args[i] + "'");
+        }
+    }
+    return CommandRawListen(options, count, seconds);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    Options options;
+    if (!args.empty() && args[0] == "--json") {
+        options.json = true;
+        args.erase(args.begin());
+    }
     if (args.empty()) {
-        usage(stderr);
-        return korvelctl::ExitBadArguments;
+        std::fputs(Usage, stderr);
+        return ExitBadArguments;
     }
-    const std::string &command = args[0];
-    if (command == "--help" || command == "-h" || command == "help") {
-        usage(stdout);
-        return korvelctl::ExitOk;
+    const std::string command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help" || command == "-h") {
+        std::fputs(Usage, stdout);
+        return ExitOk;
     }
-    if (command == "info" && args.size() == 1)
-        return korvelctl::commandInfo();
+    if (command == "help")
+        return rest.empty() ? (std::fputs(Usage, stdout), ExitOk) : Help(rest[0]);
+    if (WantsHelp(rest))
+        return Help(command);
+
+    if (command == "info" && rest.empty())
+        return CommandInfo(options);
     if (command == "get")
-        return korvelctl::commandGet({args.begin() + 1, args.end()});
-    if (command == "set" && args.size() == 3)
-        return korvelctl::commandSet(args[1], args[2]);
-    usage(stderr);
-    return korvelctl::ExitBadArguments;
+        return CommandGet(options, rest);
+    if (command == "set" && rest.size() == 2)
+        return CommandSet(rest[0], rest[1]);
+    if (command == "save" && rest.size() == 1)
+        return CommandSave(rest[0]);
+    if (command == "load" && rest.size() == 1)
+        return CommandLoad(rest[0]);
+    if (command == "raw" && rest.size() == 2 && rest[0] == "send")
+        return CommandRawSend(rest[1]);
+    if (command == "raw" && !rest.empty() && rest[0] == "listen")
+        return RawListen(options, {rest.begin() + 1, rest.end()});
+    if (CommandHelp().count(command))
+        return BadArguments("wrong arguments for '" + command + "'");
+    return BadArguments("unknown command '" + command + "'");
 }

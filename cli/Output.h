@@ -1,0 +1,30 @@
+// What korvelctl prints: "name=value" lines, or with --json one JSON object.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace korvelctl {
+
+// A JSON value already rendered as text.
+struct JsonValue {
+    std::string text;
+};
+JsonValue JsonString(const std::string &value);
+JsonValue JsonNumber(double value);
+JsonValue JsonInteger(long long value);
+JsonValue JsonBool(bool value);
+JsonValue JsonObject(const std::vector<std::pair<std::string, JsonValue>> &members);
+JsonValue JsonArray(const std::vector<JsonValue> &items);
+
+// One read value, in both forms.
+struct Field {
+    std::string name;
+    std::string text; // for "name=value"
+    JsonValue json;
+};
+
+void PrintFields(const std::vector<Field> &fields, bool json);
+
+} // namespace korvelctl

@@ -1,0 +1,19 @@
+// Exit statuses of korvelctl, and the messages that go with them.
+#pragma once
+
+#include <string>
+
+namespace korvelctl {
+
+enum ExitStatus {
+    ExitOk = 0,
+    ExitCallFailed = 1, // the reader is there but a call to it failed
+    ExitBadArguments = 2,
+    ExitNoReader = 3,
+};
+
+int NoReader();                                    // "no reader attached"
+int CallFailed(const std::string &function);       // with the system's error text
+int BadArguments(const std::string &message);      // "...; see korvelctl --help"
+
+} // namespace korvelctl
