@@ -4,9 +4,12 @@
 #include "DeviceText.h"
 #include "ReportLastError.h"
 #include "UnexpectedError.h"
+#include "UpDnFrm.h"
+#include "VirtualKey.h"
 #include "ui_Unit1.h"
 
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QScreen>
@@ -17,9 +20,6 @@
 #include <array>
 
 int32_t ConfigBits = 0;
-TKeybHIDReport BeforeReport{};
-TKeybHIDReport AfterReport{};
-TKeybHIDReport RemoveReport{};
 
 namespace {
 
@@ -75,9 +75,11 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     connect(ui->ButtonPlaySound, &QPushButton::clicked, this, &TForm1::ButtonPlaySoundClick);
     connect(ui->CheckBoxEnable, &QCheckBox::toggled, this, &TForm1::CheckBoxEnableClick);
     connect(ui->Exit1, &QAction::triggered, this, &TForm1::Exit1MenuClick);
-    // Opening and saving configuration files are not offered yet.
-    ui->Open1->setEnabled(false);
-    ui->SaveAs1->setEnabled(false);
+    SetupReportPages();
+    SetupSettingsPages();
+    SetupAnalyzePage();
+    SetupFileMenu();
+    FLoad = new TLoad(this);
 
     // An error in the creation handler is reported and the window is
     // created all the same, with what the handler got done.
@@ -121,6 +123,10 @@ void TForm1::moveEvent(QMoveEvent *event)
 
 void TForm1::FormShow()
 {
+    if (!FStartupLoadDone) { // the command line's file, at the first show only
+        FStartupLoadDone = true;
+        StartupLoad();
+    }
     ui->PageControl->setCurrentWidget(ui->TabSheetOther);
     ui->PageControl->update();
 }
@@ -182,6 +188,16 @@ void TForm1::PageControlChange(int index)
     const QWidget *page = ui->PageControl->widget(index);
     if (page == ui->TabSheetCardCode)
         TabSheetCardCodeShow();
+    else if (page == ui->TabSheetAdvancedBefore)
+        TabSheetAdvancedBeforeShow();
+    else if (page == ui->TabSheetAdvancedAfter)
+        TabSheetAdvancedAfterShow();
+    else if (page == ui->TabSheetRemove)
+        TabSheetRemoveShow();
+    else if (page == ui->TabSheetPreSuf)
+        TabSheetPreSufShow();
+    else if (page == ui->TabSheetDeviceMode)
+        TabSheetDeviceModeShow();
 }
 
 void TForm1::SpeedButtonBeforeClick()
@@ -221,6 +237,12 @@ void TForm1::LabelMailClick()
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    // Every key-down in the analyzer's input is logged; the edit still gets it.
+    if (watched == ui->EditCardCodeInput && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (const uint16_t code = VirtualKeyCode(key->key(), key->modifiers() & Qt::KeypadModifier))
+            EditCardCodeInputKeyDown(code);
+    }
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         if (watched == ui->Label27)

@@ -5,15 +5,19 @@
 #pragma once
 
 #include "DllImport.h"
+#include "ReportPage.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QMoveEvent;
 class QShowEvent;
 class TDeviceMonitor;
+class TLoad;
 struct TDeviceChange;
 
 namespace Ui {
@@ -27,6 +31,11 @@ extern int32_t ConfigBits;
 extern TKeybHIDReport BeforeReport;
 extern TKeybHIDReport AfterReport;
 extern TKeybHIDReport RemoveReport;
+
+// The program's command line as the start-up load sees it (program name
+// first); replaceable for tests (null restores the real one).
+using TArgumentsHook = std::function<QStringList()>;
+void SetArgumentsHook(TArgumentsHook hook);
 
 // Outer heights of the window: the status lines only, and everything.
 inline constexpr int CompactHeight = 152;
@@ -66,6 +75,38 @@ public:
     // The sound code of an item of the sound list (-1: none selected).
     static uint8_t SoundCode(int itemIndex);
 
+    // Keyboard report pages (Unit1Reports.cpp).
+    void TabSheetAdvancedBeforeShow();
+    void TabSheetAdvancedAfterShow();
+    void ShowAfterReport();
+    void TabSheetRemoveShow();
+    void ShowRemoveReport();
+    void ButtonSetBeforeClick();
+    void ButtonSetAfterClick();
+    void ButtonRemoveSetClick();
+    void ButtonClearBeforeClick();
+    void ButtonAfterClearClick();
+    void ButtonRemoveClearClick();
+
+    // Prefix / Sufix and Device Mode pages (Unit1Settings.cpp).
+    void TabSheetPreSufShow();
+    void ButtonSetPrefixSufixClick();
+    void TabSheetDeviceModeShow();
+    void Button1Click();
+
+    // Analyze page (Unit1Analyze.cpp).
+    void EditCardCodeInputKeyDown(uint16_t key);
+    void ReadClick();
+    void ButtonClearClick();
+
+    // Configuration files (Unit1Files.cpp).
+    void SaveAs1Click();
+    void Open1Click();
+    void LoadConfigFile(const QString &fileName);
+
+    // The transfer dialog, one for the window's life.
+    TLoad *Load() const { return FLoad; }
+
     TDeviceData DevData{};
     bool SettingEnable = false;
     int32_t f = 0;
@@ -86,10 +127,20 @@ private:
     int RadioGroupASCIIItemIndex() const;
     void SetRadioGroupASCIIItemIndex(int index);
     int ComboBoxSoundItemIndex() const;
+    void SetupReportPages();
+    void SetupSettingsPages();
+    void SetupAnalyzePage();
+    void SetupFileMenu();
+    void StartupLoad();
 
     std::unique_ptr<Ui::TForm1> ui;
     TDeviceMonitor *FMonitor = nullptr; // child of the window
     bool FEnterSet = false;
     bool FShownBefore = false;
     int FOuterHeight = 0; // the outer height last set, 0 before any
+    bool FStartupLoadDone = false;
+    TReportPageControls FBeforePage, FAfterPage, FRemovePage;
+    TLoad *FLoad = nullptr; // child of the window
+    QString FOpenFileName = QStringLiteral("default.rfc"); // the open dialog's name
+    QString FSaveFileName;                                 // the save dialog's name
 };

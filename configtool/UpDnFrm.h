@@ -1,5 +1,6 @@
 // TLoad: the small modal dialog in which every transfer between the tool
-// and the reader runs, one step per tick of its 500 ms timer.
+// and the reader runs, one step per tick of its 500 ms timer. Upload reads
+// the reader into the tool, Download writes the tool's values into it.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +10,7 @@
 
 class QLabel;
 class QTimer;
+class TForm1;
 
 namespace Ui {
 class TLoad;
@@ -16,13 +18,23 @@ class TLoad;
 
 enum TActionMode { amUpload, amDownload };
 enum TActionState { asConfig, asBefore, asAfter, asRemove };
+enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+// Failed download writes a transfer may retry (the fifth failure ends it).
+inline constexpr int32_t MaxRetries = 4;
 
 class TLoad : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TLoad(QWidget *parent = nullptr);
+    // The window whose pages read the reader during an upload.
+    explicit TLoad(TForm1 *form);
     ~TLoad() override;
+
+    TModalResult Upload();
+    TModalResult Download();
+    // One step of the transfer.
+    void TimerTimer();
 
     QLabel *LabelA() const;
     QTimer *Timer() const { return FTimer; }
@@ -31,7 +43,18 @@ public:
     TActionState ActionState = asConfig;
     int32_t RptCnt = 0;
 
+public Q_SLOTS:
+    // The user cannot close the dialog: the sequence runs to its end.
+    void reject() override {}
+
 private:
+    TModalResult Run();
+    void UploadStep();
+    void DownloadStep();
+    void Finish(TModalResult result);
+
     std::unique_ptr<Ui::TLoad> ui;
+    TForm1 *FForm;
     QTimer *FTimer; // child of the dialog, off until a transfer starts
+    bool FInStep = false; // a tick while a step waits in a message box is skipped
 };

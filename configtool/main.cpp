@@ -4,7 +4,6 @@
 #include "SplashTiming.h"
 #include "UnexpectedError.h"
 #include "Unit1.h"
-#include "UpDnFrm.h"
 
 #include <QFont>
 #include <QPointer>
@@ -33,8 +32,7 @@ int Run(TApplication &app)
 
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     TForm1 form;
-    Form1 = &form;
-    TLoad load(&form);
+    Form1 = &form; // it creates the transfer dialog
 
     // The splash stays up for SplashMinTime in all.
     const uint32_t wait = SplashWait(SplashRemaining(start, GetTickCount()));

@@ -1,5 +1,7 @@
 #include "ReaderFirmware.h"
 
+#include "KeyboardOutput.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -385,14 +387,41 @@ size_t ReaderFirmware::featureReportLength() const
 
 void ReaderFirmware::tapCard(const std::vector<uint8_t> &code)
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     card_.assign(code.begin(), code.begin() + std::min(code.size(), MaxCodeBytes));
+    if (dropped_)
+        return;
+    type(lock, TypeCard(settings_, card_));
 }
 
 void ReaderFirmware::removeCard()
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    const bool hadCard = !card_.empty();
     card_.clear();
+    if (dropped_ || !hadCard)
+        return;
+    type(lock, TypeRemoval(settings_));
+}
+
+void ReaderFirmware::setKeyboardSink(std::function<void(const std::vector<BootReport> &)> sink)
+{
+    std::lock_guard lock(mutex_);
+    keyboardSink_ = std::move(sink);
+}
+
+// Logs what the reader types and hands it to the keyboard sink, outside the lock.
+void ReaderFirmware::type(std::unique_lock<std::mutex> &lock, std::vector<BootReport> reports)
+{
+    if (reports.empty())
+        return;
+    events_.push_back("typed " + Describe(reports));
+    if (settings_.confByte & 0x08)
+        events_.push_back("beep");
+    const auto sink = keyboardSink_;
+    lock.unlock();
+    if (sink)
+        sink(reports);
 }
 
 std::vector<uint8_t> ReaderFirmware::cardCode() const

@@ -20,6 +20,8 @@
 
 namespace readersim {
 
+struct BootReport;
+
 // Command codes of feature reports sent to the reader (byte 1 of the report).
 enum Command : uint8_t {
     CmdRequestData = 0,
@@ -116,9 +118,14 @@ public:
     size_t featureReportLength() const;
 
     // The card in the field. tapCard takes up to 21 code bytes (more are
-    // cut); removeCard leaves the reader with no code (all zeros).
+    // cut); removeCard leaves the reader with no code (all zeros). Both type
+    // what the settings say (see KeyboardOutput.h) into the keyboard sink
+    // and log it as a "typed ..." event.
     void tapCard(const std::vector<uint8_t> &code);
     void removeCard();
+    // Where the keyboard reports go (the host types them into the X server).
+    // Runs outside the firmware's lock, on the thread that tapped the card.
+    void setKeyboardSink(std::function<void(const std::vector<BootReport> &)> sink);
     std::vector<uint8_t> cardCode() const;
 
     // Faults.
@@ -204,6 +211,8 @@ private:
     std::vector<Transfer> transfers_;
     std::vector<RawReport> outputReports_;
     std::function<void(const RawReport &)> inputSink_;
+    std::function<void(const std::vector<BootReport> &)> keyboardSink_;
+    void type(std::unique_lock<std::mutex> &lock, std::vector<BootReport> reports);
     bool noSinkLogged_ = false; // the drop for want of a sink is logged once per sink
     // Serializes the sink calls, so reports arrive in the order sent. Taken
     // before mutex_, never while holding it.

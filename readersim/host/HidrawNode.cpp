@@ -18,8 +18,10 @@
 namespace readersim {
 namespace {
 
-// The kernel refuses feature transfers shorter than report ID plus one byte.
-constexpr size_t MinFeatureLength = 2;
+// The kernel refuses transfers shorter than report ID plus one byte, and
+// writes longer than its largest report buffer.
+constexpr size_t MinReportLength = 2;
+constexpr size_t MaxWriteLength = 16384; // HID_MAX_BUFFER_SIZE
 
 // An ioctl number without its size bits, for the variable-length requests.
 constexpr unsigned long withoutSize(unsigned long request)
@@ -67,11 +69,13 @@ Result copyString(UMockdevIoctlData *arg, size_t size, const std::string &text)
 struct HidrawNode::Device {
     std::mutex mutex; // held while an ioctl is answered and completed
     HidrawIdentity identity;
-    ReaderFirmware *firmware = nullptr;
+    ReaderFirmware *firmware = nullptr;      // feature reports
+    ReaderFirmware *outputReports = nullptr; // what write() sends
     bool gone = false;
 
     Result answer(unsigned long request, UMockdevIoctlData *arg);
     Result feature(unsigned long request, UMockdevIoctlData *arg, size_t size);
+    Result write(const uint8_t *report, size_t length);
 };
 
 struct HidrawNode::Shared {
@@ -131,7 +135,7 @@ Result HidrawNode::Device::answer(unsigned long request, UMockdevIoctlData *arg)
 
 Result HidrawNode::Device::feature(unsigned long request, UMockdevIoctlData *arg, size_t size)
 {
-    if (size < MinFeatureLength)
+    if (size < MinReportLength)
         return fail(EINVAL);
     IoctlDataPtr data = resolve(arg, size);
     if (!data)
@@ -143,6 +147,23 @@ Result HidrawNode::Device::feature(unsigned long request, UMockdevIoctlData *arg
     if (!ok)
         return fail(firmware->dropped() ? ENODEV : EPIPE); // a stall, or the reader left the bus
     return {static_cast<long>(size), 0};
+}
+
+// As the kernel's hidraw write() for a device without report IDs: the
+// report ID byte comes first (the kernel strips a zero one before the
+// transfer) and counts in the result. The firmware gets all bytes as given.
+Result HidrawNode::Device::write(const uint8_t *report, size_t length)
+{
+    if (gone)
+        return fail(ENODEV);
+    if (length < MinReportLength || length > MaxWriteLength)
+        return fail(EINVAL);
+    if (!outputReports)
+        return fail(EPIPE);
+    outputReports->receiveOutputReport(report, length);
+    if (outputReports->dropped())
+        return fail(ENODEV);
+    return {static_cast<long>(length), 0};
 }
 
 namespace {
@@ -159,24 +180,62 @@ void onConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
                            [](gpointer device) { delete static_cast<DevicePtr *>(device); });
 }
 
-// "handle-ioctl" runs on umockdev's worker thread and must complete every
-// request, or the client waits forever.
-gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer)
+HidrawNode::Device *boundDevice(UMockdevIoctlClient *client)
 {
     const auto *bound = static_cast<DevicePtr *>(g_object_get_data(G_OBJECT(client), DeviceKey));
-    if (!bound || !*bound) {
+    return bound ? bound->get() : nullptr;
+}
+
+// Answers a request of `client` with `answer(device)` under the device's
+// lock. Every request must be completed, or the client waits forever.
+template <typename Answer>
+gboolean complete(UMockdevIoctlClient *client, Answer answer)
+{
+    HidrawNode::Device *device = boundDevice(client);
+    if (!device) {
         umockdev_ioctl_client_complete(client, -1, ENODEV); // opened while unplugged
         return TRUE;
     }
-    HidrawNode::Device &device = **bound;
-    std::lock_guard lock(device.mutex);
+    std::lock_guard lock(device->mutex);
     Result result{-1, EIO};
     try {
-        result = device.answer(umockdev_ioctl_client_get_request(client), umockdev_ioctl_client_get_arg(client));
+        result = answer(*device);
     } catch (...) {
         // An exception must not cross into GLib; the caller sees EIO.
     }
     umockdev_ioctl_client_complete(client, result.value, result.error);
+    return TRUE;
+}
+
+// The handlers run on umockdev's worker thread.
+gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer)
+{
+    return complete(client, [client](HidrawNode::Device &device) {
+        return device.answer(umockdev_ioctl_client_get_request(client), umockdev_ioctl_client_get_arg(client));
+    });
+}
+
+// write(): umockdev has already copied the caller's bytes into the arg.
+gboolean onWrite(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer)
+{
+    return complete(client, [client](HidrawNode::Device &device) {
+        const UMockdevIoctlData *data = umockdev_ioctl_client_get_arg(client);
+        return device.write(data->data, static_cast<size_t>(data->data_len));
+    });
+}
+
+// read(): input reports wait in the PTY, where poll() sees them; an
+// unhandled read falls through to it. Only a client whose device has gone
+// gets ENODEV, as from the kernel.
+gboolean onRead(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer)
+{
+    HidrawNode::Device *device = boundDevice(client);
+    if (device) {
+        std::lock_guard lock(device->mutex);
+        if (!device->gone)
+            return FALSE;
+    }
+    umockdev_ioctl_client_complete(client, -1, ENODEV);
     return TRUE;
 }
 
@@ -196,7 +255,8 @@ HidrawNode::HidrawNode(UMockdevTestbed *testbed, std::string devnode)
     g_signal_connect_data(base_.get(), "client-connected", G_CALLBACK(onConnected),
                           new std::shared_ptr<Shared>(shared_), releaseShared, GConnectFlags{});
     g_signal_connect(base_.get(), "handle-ioctl", G_CALLBACK(onIoctl), nullptr);
-    // Raw reports of interface 1 connect "handle-read" and "handle-write" here.
+    g_signal_connect(base_.get(), "handle-write", G_CALLBACK(onWrite), nullptr);
+    g_signal_connect(base_.get(), "handle-read", G_CALLBACK(onRead), nullptr);
     GErrorPtr error;
     if (!umockdev_testbed_attach_ioctl(testbed_, devnode_.c_str(), base_.get(), GErrorOut(error)))
         throw std::runtime_error("cannot emulate ioctls on " + devnode_ + ": " +
@@ -210,11 +270,12 @@ HidrawNode::~HidrawNode()
     umockdev_testbed_detach_ioctl(testbed_, devnode_.c_str(), GErrorOut(error));
 }
 
-void HidrawNode::plug(HidrawIdentity identity, ReaderFirmware *firmware)
+void HidrawNode::plug(HidrawIdentity identity, ReaderFirmware *features, ReaderFirmware *outputReports)
 {
     auto device = std::make_shared<Device>();
     device->identity = std::move(identity);
-    device->firmware = firmware;
+    device->firmware = features;
+    device->outputReports = outputReports;
     std::lock_guard lock(shared_->mutex);
     shared_->current = std::move(device);
 }
@@ -230,6 +291,7 @@ void HidrawNode::unplug()
         std::lock_guard lock(device->mutex); // waits for an ioctl in progress
         device->gone = true;
         device->firmware = nullptr;
+        device->outputReports = nullptr;
     }
 }
 

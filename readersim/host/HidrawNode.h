@@ -1,6 +1,9 @@
 // One emulated /dev/hidrawN, whose ioctls are answered like the kernel's
 // hidraw driver: descriptor and identity queries, and feature reports,
 // which reach the reader's firmware (or stall when the device has none).
+// write() of an output report reaches the firmware too, through the same
+// ioctl socket ("handle-write"); read() falls through to the node's PTY,
+// where the bus writes input reports (see ReportStream.h).
 //
 // The node listens on its ioctl socket for the bus's whole life, and the
 // device behind it changes with each plug. A client is bound to the device
@@ -33,15 +36,12 @@ public:
     HidrawNode(const HidrawNode &) = delete;
     HidrawNode &operator=(const HidrawNode &) = delete;
 
-    // A device appears behind the node. `firmware` (null: feature reports
-    // stall) must stay valid until unplug().
-    void plug(HidrawIdentity identity, ReaderFirmware *firmware);
+    // A device appears behind the node. `features` gets the feature reports
+    // (null: they stall), `outputReports` the reports written to the node
+    // (null: writes stall). Both must stay valid until unplug().
+    void plug(HidrawIdentity identity, ReaderFirmware *features, ReaderFirmware *outputReports);
     // The device goes; an ioctl in progress is completed first.
     void unplug();
-
-    // Raw input and output reports of interface 1 belong here, as
-    // "handle-read" and "handle-write" of the same ioctl base; until then
-    // reads and writes fall through to the node's PTY.
 
     struct Device; // one plug's answers, shared with the clients bound to it
     struct Shared; // what the signal handlers reach

@@ -22,7 +22,10 @@ const char *const RunUsage =
     "  --code-length N           the card code length item answers N\n"
     "  --no-reader               no reader on the bus\n"
     "  --mouse                   a USB mouse on the bus too\n"
-    "  --help                    this text\n";
+    "  --help                    this text\n"
+    "\n"
+    "While COMMAND runs, \"readersim ctl\" drives the bus (see \"readersim ctl --help\");\n"
+    "COMMAND finds it through READERSIM_CONTROL, the path of the control socket.\n";
 
 namespace {
 
@@ -50,6 +53,8 @@ std::array<uint8_t, 3> parseDate(const std::string &option, const std::string &t
     return date;
 }
 
+} // namespace
+
 std::vector<uint8_t> parseHex(const std::string &option, const std::string &text)
 {
     if (text.empty() || text.size() % 2 != 0 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
@@ -59,8 +64,6 @@ std::vector<uint8_t> parseHex(const std::string &option, const std::string &text
         bytes.push_back(static_cast<uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16)));
     return bytes;
 }
-
-} // namespace
 
 RunOptions parseRunOptions(const std::vector<std::string> &args)
 {

@@ -35,6 +35,9 @@ struct RunOptions {
 // `args` are the words after "run". Throws UsageError.
 RunOptions parseRunOptions(const std::vector<std::string> &args);
 
+// Bytes from hex digits, e.g. "12AB00". Throws UsageError naming `what`.
+std::vector<uint8_t> parseHex(const std::string &what, const std::string &text);
+
 extern const char *const RunUsage;
 
 } // namespace readersim

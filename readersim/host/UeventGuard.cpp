@@ -1,5 +1,7 @@
 #include "UeventGuard.h"
 
+#include "EarlyMonitors.h"
+
 #include <dlfcn.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -18,7 +20,14 @@ std::atomic<size_t> dropped{0};
 
 using SendmsgFunction = ssize_t (*)(int, const msghdr *, int);
 
-// A socket connected to a monitor socket of the testbed, "$UMOCKDEV_DIR/eventN".
+bool isMonitorIn(const char *path, const char *dir)
+{
+    const size_t length = std::strlen(dir);
+    return length > 0 && std::strncmp(path, dir, length) == 0 && std::strncmp(path + length, "/event", 6) == 0;
+}
+
+// A socket connected to a monitor socket of the testbed, "$UMOCKDEV_DIR/eventN",
+// or to one of a monitor created before the testbed (see EarlyMonitors.h).
 bool toTestbedMonitor(int fd)
 {
     const char *root = std::getenv("UMOCKDEV_DIR");
@@ -26,9 +35,7 @@ bool toTestbedMonitor(int fd)
     socklen_t length = sizeof peer;
     if (!root || ::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) != 0 || peer.sun_family != AF_UNIX)
         return false;
-    const size_t rootLength = std::strlen(root);
-    return std::strncmp(peer.sun_path, root, rootLength) == 0 &&
-           std::strncmp(peer.sun_path + rootLength, "/event", 6) == 0;
+    return isMonitorIn(peer.sun_path, root) || isMonitorIn(peer.sun_path, readersim::earlyMonitorDirectory().c_str());
 }
 
 ssize_t totalLength(const msghdr *msg)

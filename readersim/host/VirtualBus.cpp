@@ -1,10 +1,13 @@
 #include "VirtualBus.h"
 
+#include "EarlyMonitors.h"
 #include "GLibPtr.h"
 #include "HidrawNode.h"
 #include "OpenFiles.h"
+#include "RawInputSink.h"
 #include "ReaderFirmware.h"
 #include "ReportDescriptors.h"
+#include "ReportStream.h"
 #include "SysfsLayout.h"
 #include "TaskThread.h"
 #include "UeventGuard.h"
@@ -12,7 +15,6 @@
 #include <umockdev.h>
 
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,6 +35,9 @@ constexpr int ReaderPort = 1;
 constexpr int MousePort = 2;
 constexpr int FirstOtherPort = 3;
 constexpr int MaxDevnum = 127;
+// The reader's interfaces, in the order of readerModel().
+constexpr size_t FeatureInterface = 0;
+constexpr size_t RawInterface = 1;
 
 bool preloadActive()
 {
@@ -95,6 +100,7 @@ struct VirtualBus::Impl {
     // removed and aborts when a node of that name is created again; a later
     // plug links the name to the same PTY instead.
     std::map<int, std::string> ptyOfMinor;
+    std::map<int, int> masterOfMinor; // the PTY masters, umockdev's
     std::optional<PluggedDevice> reader;
     ReaderFirmware *readerFirmware = nullptr;
     uint64_t readerPlugs = 0; // tells a late drop of an earlier plug apart
@@ -114,6 +120,8 @@ struct VirtualBus::Impl {
     HidrawNode &nodeFor(int minor);
     void linkExistingNode(int minor);
     void rememberNode(int minor);
+    ReportStream streamOf(int minor) const;
+    void setUpStreams(const PluggedDevice &device, bool reader);
 };
 
 VirtualBus::Impl::Impl()
@@ -126,6 +134,7 @@ VirtualBus::Impl::Impl()
     if (!testbed)
         throw std::runtime_error("cannot create the umockdev testbed");
     root = GCharPtr(umockdev_testbed_get_root_dir(testbed.get())).get();
+    adoptEarlyMonitors(root);
     GErrorPtr error;
     if (!umockdev_testbed_add_from_string(testbed.get(), hostControllerRecords().c_str(), GErrorOut(error)))
         throw std::runtime_error(std::string("cannot add the USB host controller: ") + error->message);
@@ -165,8 +174,6 @@ void VirtualBus::Impl::linkExistingNode(int minor)
     const std::string node = hidrawNode(minor);
     if (::symlink(ptyOfMinor.at(minor).c_str(), (root + node).c_str()) != 0)
         throw std::runtime_error("cannot create " + node + ": " + std::strerror(errno));
-    // Bytes queued for the previous device must not reach the new one.
-    ::tcflush(umockdev_testbed_get_dev_fd(testbed.get(), node.c_str()), TCIOFLUSH);
 }
 
 void VirtualBus::Impl::rememberNode(int minor)
@@ -177,7 +184,24 @@ void VirtualBus::Impl::rememberNode(int minor)
     if (master < 0 || ::ptsname_r(master, name, sizeof name) != 0)
         throw std::runtime_error("umockdev made no PTY for " + node);
     ptyOfMinor[minor] = name;
+    masterOfMinor[minor] = master;
     ::fcntl(master, F_SETFD, FD_CLOEXEC); // not for the commands run on the bus
+}
+
+ReportStream VirtualBus::Impl::streamOf(int minor) const
+{
+    return ReportStream(masterOfMinor.at(minor), ptyOfMinor.at(minor));
+}
+
+void VirtualBus::Impl::setUpStreams(const PluggedDevice &device, bool reader)
+{
+    for (size_t i = 0; i < device.minors.size(); ++i) {
+        const ReportStream stream = streamOf(device.minors[i]);
+        // Only the reader's raw interface carries input reports here.
+        stream.configure(reader && i == RawInterface ? RawInputSink::ReadLength : 1);
+        // Bytes queued for the previous device must not reach the new one.
+        stream.discard();
+    }
 }
 
 PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, ReaderFirmware *firmware)
@@ -195,7 +219,9 @@ PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, Read
     try {
         // Nodes first: add_from_string sends the "add" uevents.
         for (size_t i = 0; i < layout.nodes.size(); ++i) {
-            nodeFor(placement.hidrawMinor[i]).plug(layout.nodes[i], i == 0 ? firmware : nullptr);
+            nodeFor(placement.hidrawMinor[i])
+                .plug(layout.nodes[i], i == FeatureInterface ? firmware : nullptr,
+                      i == RawInterface ? firmware : nullptr);
             if (!placement.createNode[i])
                 linkExistingNode(placement.hidrawMinor[i]);
         }
@@ -205,6 +231,7 @@ PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, Read
         for (size_t i = 0; i < layout.nodes.size(); ++i)
             if (placement.createNode[i])
                 rememberNode(placement.hidrawMinor[i]);
+        setUpStreams(device, firmware != nullptr);
     } catch (...) {
         for (int minor : device.minors) {
             if (const auto node = nodes.find(minor); node != nodes.end())
@@ -234,6 +261,7 @@ void VirtualBus::Impl::unplugReaderLocked()
     if (!reader)
         return;
     readerFirmware->setOnDropped({});
+    readerFirmware->setInputReportSink({}); // waits for a report being written
     unplug(*reader);
     reader.reset();
     readerFirmware = nullptr;
@@ -259,6 +287,7 @@ void VirtualBus::ensurePreload(int argc, char **argv)
     if (previous && *previous)
         preload += std::string(":") + previous;
     ::setenv("LD_PRELOAD", preload.c_str(), 1);
+    stageEarlyMonitors();
     ::execv("/proc/self/exe", argv);
     throw std::runtime_error(std::string("cannot re-execute under the umockdev preload: ") + std::strerror(errno));
 }
@@ -287,6 +316,8 @@ void VirtualBus::plugReader(ReaderFirmware &firmware)
         throw;
     }
     impl_->readerFirmware = &firmware;
+    const int rawMinor = impl_->reader->minors.at(RawInterface);
+    firmware.setInputReportSink(RawInputSink(impl_->streamOf(rawMinor)));
 }
 
 void VirtualBus::unplugReader()

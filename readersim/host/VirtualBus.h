@@ -31,7 +31,9 @@ public:
 
     // The reader: one USB device with interface 0 (configuration, feature
     // reports, boot keyboard) and interface 1 (raw 65-byte reports), each
-    // with its hid device and hidraw node. The firmware must outlive the
+    // with its hid device and hidraw node. Reports written to interface 1
+    // reach the firmware, and while plugged the bus is the firmware's input
+    // report sink (see RawInputSink). The firmware must outlive the
     // plug; its identity and declared feature length are read now. Sends
     // "add" uevents. Plugging twice is a no-op. When the firmware drops off
     // the bus, the reader is unplugged shortly after, on a thread of the bus.

@@ -1,15 +1,23 @@
 // readersim: the virtual RFID reader on a virtual USB bus.
 //
 //   readersim run [options] -- COMMAND [ARGS...]
+//   readersim ctl [--socket PATH] COMMAND
 //
 // Each subcommand is one function taking the words after its name.
 #include "ChildProcess.h"
+#include "ControlClient.h"
+#include "ControlCommands.h"
+#include "ControlPath.h"
+#include "ControlServer.h"
 #include "Options.h"
 #include "ReaderFirmware.h"
 #include "StateFile.h"
 #include "VirtualBus.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -78,14 +86,32 @@ int runCommand(const std::vector<std::string> &args, int argc, char **argv)
         });
     }
 
+    // Set before the bus starts its threads, which read the environment;
+    // the hosted command finds the control socket through it.
+    const std::string controlPath = controlSocketPath(::getpid());
+    ::setenv(ControlVariable, controlPath.c_str(), 1);
+
     VirtualBus bus;
     if (options.reader)
         bus.plugReader(firmware);
     if (options.mouse)
         bus.plugMouse();
-    const int status = runChild(options.command);
+    int status;
+    {
+        // From here on only the control thread drives the bus, one command
+        // at a time, until the server stops.
+        ControlServer control(controlPath, [&bus, &firmware](const std::string &command) {
+            return runControlCommand(command, bus, firmware);
+        });
+        status = runChild(options.command);
+    }
     firmware.setOnSettingsChanged({});
     return status;
+}
+
+int ctlCommand(const std::vector<std::string> &args, int, char **)
+{
+    return runCtl(args);
 }
 
 struct Subcommand {
@@ -96,6 +122,7 @@ struct Subcommand {
 
 constexpr Subcommand Subcommands[] = {
     {"run", "run a command with the virtual reader on a virtual USB bus", runCommand},
+    {"ctl", "drive a running \"readersim run\": plug, unplug, tap a card, status", ctlCommand},
 };
 
 void printUsage(std::FILE *out)

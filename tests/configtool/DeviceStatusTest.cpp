@@ -37,7 +37,10 @@ TEST_F(DeviceStatus, NoReaderAtStartIsCompactAndNotAttached)
 TEST_F(DeviceStatus, PluggingTheReaderInShowsEverything)
 {
     CreateForm();
-    Form().SpeedButtonBeforeClick();
+    Form().SpeedButtonBeforeClick(); // the page reads, and no reader answers
+    ASSERT_EQ(collected.errors.size(), 1);
+    EXPECT_TRUE(collected.errors[0].startsWith("RFID_GetBeforeHidKeyboardReport: "));
+    collected.errors.clear();
     ReaderSettings settings;
     settings.confByte = 0x21; // Enter, lower case, decimal
     settings.factoryId = 4711;

@@ -20,6 +20,15 @@ Collected::Collected()
     SetReportLastErrorBox([this](const QString &text) { errors << text; });
     SetUnexpectedErrorBox([this](const QString &text) { unexpected << text; });
     SetDebugOutputHook([this](const QString &text) { debug << text; });
+    SetMessageHook([this](const QString &text) { messages << text; });
+    SetConfirmHook([this](const QString &text) {
+        confirmations << text;
+        return confirmAnswer;
+    });
+    SetFileDialogHook([this](const TFileDialogRequest &request) {
+        fileDialogs << request;
+        return fileDialogAnswer;
+    });
 }
 
 Collected::~Collected()
@@ -27,6 +36,9 @@ Collected::~Collected()
     SetReportLastErrorBox(nullptr);
     SetUnexpectedErrorBox(nullptr);
     SetDebugOutputHook(nullptr);
+    SetMessageHook(nullptr);
+    SetConfirmHook(nullptr);
+    SetFileDialogHook(nullptr);
 }
 
 } // namespace mardune::testing

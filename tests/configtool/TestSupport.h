@@ -2,6 +2,9 @@
 // the collected texts of the tool's message boxes and debugger output.
 #pragma once
 
+#include "Dialogs.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -10,8 +13,9 @@ namespace mardune::testing {
 // Offscreen platform and the C locale (English month names), unless set.
 void PrepareEnvironment();
 
-// Catches ReportLastError's boxes, the unexpected-error boxes and the
-// debugger output for as long as it lives.
+// Catches ReportLastError's boxes, the unexpected-error boxes, the plain
+// messages, confirmations and file dialogs, and the debugger output for as
+// long as it lives.
 class Collected {
 public:
     Collected();
@@ -22,6 +26,11 @@ public:
     QStringList errors;     // ReportLastError boxes
     QStringList unexpected; // unexpected-error boxes
     QStringList debug;      // debugger output lines
+    QStringList messages;   // plain message boxes
+    QStringList confirmations;
+    bool confirmAnswer = true; // OK
+    QList<TFileDialogRequest> fileDialogs;
+    QString fileDialogAnswer; // the chosen name; empty: cancelled
 };
 
 } // namespace mardune::testing

@@ -55,9 +55,11 @@ void WindowTest::UnplugReader()
     bus->unplugReader();
 }
 
-TForm1 &WindowTest::CreateForm()
+TForm1 &WindowTest::CreateForm(const std::function<void(TForm1 &)> &beforeShow)
 {
     form_ = std::make_unique<TForm1>();
+    if (beforeShow)
+        beforeShow(*form_);
     form_->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
     return *form_;

@@ -31,8 +31,9 @@ protected:
     // settings unless given; the window sees it when one exists.
     void PlugReader(const readersim::ReaderIdentity &identity = {}, const readersim::ReaderSettings &settings = {});
     void UnplugReader();
-    // Creates the main window (and shows it), with whatever is on the bus.
-    TForm1 &CreateForm();
+    // Creates the main window (and shows it), with whatever is on the bus;
+    // `beforeShow` runs between the two.
+    TForm1 &CreateForm(const std::function<void(TForm1 &)> &beforeShow = {});
     TForm1 &Form() { return *form_; }
 
     // Processes events until the condition holds (5 s at most).

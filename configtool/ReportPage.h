@@ -1,0 +1,27 @@
+// The controls of one keyboard report page (Before, After or Remove) and
+// how a report is shown on them and taken from them.
+#pragma once
+
+#include "korvel.h"
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QString;
+class QWidget;
+
+struct TReportPageControls {
+    std::array<QCheckBox *, 8> bits{}; // the check box of modifier bit 0 ... 7
+    std::array<QComboBox *, 6> keys{}; // the lists Key1 ... Key6
+};
+
+// The page's controls by their names ("CheckBox<page>RGUI",
+// "ComboBox<page>Key1", ...), with the key lists filled.
+TReportPageControls SetupReportPage(QWidget *page, const QString &name);
+// Modifier bits into the check boxes, key codes into the lists.
+void ShowReport(const TReportPageControls &page, const TKeybHIDReport &report);
+// Modifier and Key1..Key6 from the page; Reserved is left as it is.
+void ComposeReport(const TReportPageControls &page, TKeybHIDReport &report);
+// Unchecks everything and selects entry 0 in every list.
+void ClearReportPage(const TReportPageControls &page);

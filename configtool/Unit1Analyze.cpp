@@ -1,0 +1,50 @@
+// TForm1: the Analyze page, a log of the keys a card types and of the card
+// codes read directly.
+#include "Unit1.h"
+#include "ui_Unit1.h"
+
+namespace {
+
+constexpr int CardCodeBufferSize = 21;
+
+} // namespace
+
+void TForm1::SetupAnalyzePage()
+{
+    ui->EditCardCodeInput->installEventFilter(this); // key-downs: eventFilter
+    connect(ui->Read, &QPushButton::clicked, this, &TForm1::ReadClick);
+    connect(ui->ButtonClear, &QPushButton::clicked, this, &TForm1::ButtonClearClick);
+}
+
+void TForm1::EditCardCodeInputKeyDown(uint16_t key)
+{
+    ui->MemoDecode->appendPlainText(QString::number(f) + QStringLiteral(": Virtual Key Code: 0x") +
+                                    QStringLiteral("%1").arg(key, 4, 16, QLatin1Char('0')).toUpper() +
+                                    QStringLiteral(" Chr(X)=") + QChar(key));
+    ++f;
+}
+
+void TForm1::ReadClick()
+{
+    int32_t length = 0;
+    uint8_t code[CardCodeBufferSize] = {};
+    if (!RFID_GetCardCode(&length, code)) {
+        if (DevData.Version < 1.5)
+            ui->MemoDecode->appendPlainText(QStringLiteral("Command not supported!"));
+        return;
+    }
+    QString text;
+    for (int32_t i = 0; i < length && i < CardCodeBufferSize; ++i)
+        text += QStringLiteral("%1").arg(code[i], 2, 16, QLatin1Char('0')).toUpper();
+    ++cnt;
+    ui->MemoDecode->appendPlainText(QString::number(cnt) + QStringLiteral("->") + text);
+}
+
+void TForm1::ButtonClearClick()
+{
+    ui->MemoDecode->clear();
+    ui->EditCardCodeInput->clear();
+    f = 0;
+    cnt = 0;
+    ui->EditCardCodeInput->setFocus();
+}

@@ -1,0 +1,107 @@
+// TForm1: saving the reader's keyboard configuration to a file, and loading
+// a file into the reader (from the File menu and from the command line).
+#include "ConfigFile.h"
+#include "Dialogs.h"
+#include "Unit1.h"
+#include "UpDnFrm.h"
+#include "ui_Unit1.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const char *const FileFilter = "USB RFID Config|*.rfc";
+const char *const FileSuffix = "rfc";
+
+TArgumentsHook &ArgumentsHook()
+{
+    static TArgumentsHook hook;
+    return hook;
+}
+
+std::string LocalName(const QString &fileName)
+{
+    return QFile::encodeName(fileName).toStdString();
+}
+
+} // namespace
+
+void SetArgumentsHook(TArgumentsHook hook)
+{
+    ArgumentsHook() = std::move(hook);
+}
+
+void TForm1::SetupFileMenu()
+{
+    connect(ui->Open1, &QAction::triggered, this, &TForm1::Open1Click);
+    connect(ui->SaveAs1, &QAction::triggered, this, &TForm1::SaveAs1Click);
+}
+
+void TForm1::SaveAs1Click()
+{
+    if (!RFID_OpenDevice()) {
+        ShowMessage(QStringLiteral("Usb RFID Card Reader must be connected to upload configuration!"));
+        return;
+    }
+    FLoad->Upload(); // the reader into ConfigBits, the buffers and the pages
+    TFileDialogRequest request;
+    request.save = true;
+    request.filter = QString::fromLatin1(FileFilter);
+    request.fileName = FSaveFileName;
+    request.defaultSuffix = QString::fromLatin1(FileSuffix);
+    const QString fileName = ExecuteFileDialog(this, request);
+    if (fileName.isEmpty())
+        return;
+    FSaveFileName = fileName;
+    if (!ConfirmOkCancel(QStringLiteral("All data will be read from USB RFID device and stored in a file!\n\r"
+                                        "Do you want to do this?")))
+        return;
+    TKeyboardConfig config;
+    config.Before = BeforeReport;
+    config.ConfByte = ConfigBits;
+    config.After = AfterReport;
+    config.Remove = RemoveReport;
+    WriteConfigFile(LocalName(fileName), config); // throws on a failed write
+}
+
+void TForm1::Open1Click()
+{
+    if (!RFID_OpenDevice()) {
+        ShowMessage(QStringLiteral("Usb RFID Card Reader must be connected to download configuration!"));
+        return;
+    }
+    TFileDialogRequest request;
+    request.filter = QString::fromLatin1(FileFilter);
+    request.fileName = FOpenFileName;
+    const QString fileName = ExecuteFileDialog(this, request);
+    if (fileName.isEmpty())
+        return;
+    FOpenFileName = fileName;
+    LoadConfigFile(fileName);
+}
+
+void TForm1::LoadConfigFile(const QString &fileName)
+{
+    if (!ConfirmOkCancel(QStringLiteral("Opening this file will set all the configuration on USB RFID device\n\r"
+                                        "All data on the device will be lost!\n\r"
+                                        "Do you want to do this?")))
+        return;
+    const TKeyboardConfig config = ReadConfigFile(LocalName(fileName));
+    BeforeReport = config.Before;
+    ConfigBits = config.ConfByte;
+    AfterReport = config.After;
+    RemoveReport = config.Remove;
+    // Written into the reader, then read back so that the pages show what
+    // the reader holds; neither result is looked at.
+    FLoad->Download();
+    FLoad->Upload();
+}
+
+void TForm1::StartupLoad()
+{
+    const QStringList arguments = ArgumentsHook() ? ArgumentsHook()() : QCoreApplication::arguments();
+    if (arguments.size() == 2 && QFileInfo(arguments[1]).isFile()) // a directory is no file
+        LoadConfigFile(arguments[1]);
+}

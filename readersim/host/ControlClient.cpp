@@ -1,0 +1,167 @@
+#include "ControlClient.h"
+
+#include "ControlPath.h"
+#include "Options.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <set>
+
+namespace readersim {
+
+const char *const CtlUsage =
+    "usage: readersim ctl [--socket PATH] COMMAND\n"
+    "Drives a running \"readersim run\".\n"
+    "\n"
+    "Commands:\n"
+    "  plug            plug the reader in\n"
+    "  unplug          unplug the reader\n"
+    "  plug-mouse      plug the USB mouse in\n"
+    "  unplug-mouse    unplug the mouse\n"
+    "  tap HEX         a card with code HEX in the field, e.g. 12AB00\n"
+    "  remove          take the card away\n"
+    "  status          what is plugged, the reader's identity and settings\n"
+    "\n"
+    "  --socket PATH   the run's control socket; by default $READERSIM_CONTROL, else\n"
+    "                  the only readersim-<pid>.sock of this user in $XDG_RUNTIME_DIR\n"
+    "                  (or /tmp) whose run is alive\n"
+    "  --help          this text\n"
+    "\n"
+    "Exit status: 0 ok, 1 the command failed, 2 bad usage, 3 no virtual reader is running.\n";
+
+namespace {
+
+constexpr const char *NoReader = "readersim ctl: no virtual reader is running (start one with readersim run)\n";
+constexpr int AnswerWaitMs = 10000;
+
+const std::set<std::string> Plain = {"plug", "unplug", "plug-mouse", "unplug-mouse", "remove", "status"};
+
+// Closes a descriptor at the end of a scope.
+struct Socket {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ~Socket()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// The socket to use: --socket, $READERSIM_CONTROL, or the only live one.
+// nullopt when none is running; throws UsageError when several are.
+std::optional<std::string> chooseSocket(const std::optional<std::string> &given)
+{
+    if (given)
+        return given;
+    if (const char *fromRun = std::getenv(ControlVariable); fromRun && *fromRun)
+        return std::string(fromRun);
+    const std::vector<std::string> running = runningControlSockets();
+    if (running.empty())
+        return std::nullopt;
+    if (running.size() > 1) {
+        std::string list;
+        for (const std::string &path : running)
+            list += "\n  " + path;
+        throw UsageError("several virtual readers are running; choose one with --socket:" + list);
+    }
+    return running.front();
+}
+
+// Sends `command`; the answer, or nullopt when nothing listens at `path`.
+std::optional<std::string> exchange(const std::string &path, const std::string &command)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return std::nullopt;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    Socket socket;
+    if (socket.fd < 0 || ::connect(socket.fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+        return std::nullopt;
+    const std::string line = command + "\n";
+    if (::send(socket.fd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()))
+        return std::nullopt;
+    std::string answer;
+    char buffer[1024];
+    for (;;) {
+        pollfd ready{socket.fd, POLLIN, 0};
+        if (::poll(&ready, 1, AnswerWaitMs) <= 0)
+            break;
+        const ssize_t n = ::read(socket.fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        answer.append(buffer, static_cast<size_t>(n));
+    }
+    if (answer.empty())
+        return std::nullopt;
+    return answer;
+}
+
+} // namespace
+
+int runCtl(const std::vector<std::string> &args)
+{
+    std::optional<std::string> socketPath;
+    std::vector<std::string> command;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            std::fputs(CtlUsage, stdout);
+            return 0;
+        }
+        if (args[i] == "--socket") {
+            if (i + 1 >= args.size())
+                throw UsageError("--socket needs a value");
+            socketPath = args[++i];
+        } else if (args[i].rfind("--socket=", 0) == 0) {
+            socketPath = args[i].substr(9);
+        } else if (args[i].rfind("--", 0) == 0) {
+            throw UsageError("unknown option \"" + args[i] + "\"");
+        } else {
+            command.push_back(args[i]);
+        }
+    }
+    if (command.empty())
+        throw UsageError("no command given (see readersim ctl --help)");
+    if (command[0] == "tap") {
+        if (command.size() != 2)
+            throw UsageError("tap takes the card code in hex, e.g. tap 12AB00");
+        parseHex("tap", command[1]);
+    } else if (!Plain.count(command[0])) {
+        throw UsageError("unknown command \"" + command[0] + "\" (see readersim ctl --help)");
+    } else if (command.size() != 1) {
+        throw UsageError(command[0] + " takes no arguments");
+    }
+
+    const std::optional<std::string> path = chooseSocket(socketPath);
+    std::string line = command[0];
+    if (command.size() > 1)
+        line += " " + command[1];
+    const std::optional<std::string> answer = path ? exchange(*path, line) : std::nullopt;
+    if (!answer) {
+        std::fputs(NoReader, stderr);
+        return CtlNoReader;
+    }
+    if (answer->rfind("ok", 0) == 0) {
+        // "ok TEXT" prints TEXT; further lines (status) follow as they are.
+        const size_t end = answer->find('\n');
+        const std::string first = answer->substr(0, end);
+        if (first.size() > 3)
+            std::printf("%s\n", first.c_str() + 3);
+        if (end != std::string::npos)
+            std::fputs(answer->c_str() + end + 1, stdout);
+        return 0;
+    }
+    std::fprintf(stderr, "readersim ctl: %s", answer->c_str());
+    return CtlRefused;
+}
+
+} // namespace readersim

@@ -1,0 +1,103 @@
+#include "ControlCommands.h"
+
+#include "Options.h"
+#include "ReaderFirmware.h"
+#include "VirtualBus.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <vector>
+
+namespace readersim {
+namespace {
+
+std::vector<std::string> words(const std::string &line)
+{
+    std::istringstream in(line);
+    std::vector<std::string> out;
+    for (std::string word; in >> word;)
+        out.push_back(word);
+    return out;
+}
+
+std::string hex(const std::vector<uint8_t> &bytes)
+{
+    std::string out;
+    char digits[3];
+    for (uint8_t byte : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X", byte);
+        out += digits;
+    }
+    return out;
+}
+
+std::string hex4(uint16_t value)
+{
+    char digits[5];
+    std::snprintf(digits, sizeof digits, "%04x", value);
+    return digits;
+}
+
+std::string status(VirtualBus &bus, ReaderFirmware &firmware)
+{
+    const ReaderIdentity identity = firmware.identity();
+    const std::vector<uint8_t> card = firmware.cardCode();
+    const bool noCard = std::all_of(card.begin(), card.end(), [](uint8_t b) { return b == 0; });
+    std::string out = "ok\n";
+    out += std::string("reader: ") + (bus.readerPlugged() ? "plugged" : "unplugged") + "\n";
+    out += std::string("mouse: ") + (bus.mousePlugged() ? "plugged" : "unplugged") + "\n";
+    out += "vendor: " + hex4(identity.vendorId) + "\n";
+    out += "product-id: " + hex4(identity.productId) + "\n";
+    out += "manufacturer: " + identity.manufacturer + "\n";
+    out += "product: " + identity.product + "\n";
+    out += "card: " + (noCard ? std::string("none") : hex(card)) + "\n";
+    out += firmware.settings().toText();
+    return out;
+}
+
+} // namespace
+
+std::string runControlCommand(const std::string &line, VirtualBus &bus, ReaderFirmware &firmware)
+{
+    const std::vector<std::string> args = words(line);
+    if (args.empty())
+        return "error: empty command";
+    const std::string &name = args[0];
+    const size_t expected = name == "tap" ? 2 : 1;
+    if (args.size() != expected)
+        return "error: " + name + (expected == 2 ? " takes one argument" : " takes no arguments");
+    try {
+        if (name == "plug") {
+            bus.plugReader(firmware);
+            return "ok reader plugged";
+        }
+        if (name == "unplug") {
+            bus.unplugReader();
+            return "ok reader unplugged";
+        }
+        if (name == "plug-mouse") {
+            bus.plugMouse();
+            return "ok mouse plugged";
+        }
+        if (name == "unplug-mouse") {
+            bus.unplugMouse();
+            return "ok mouse unplugged";
+        }
+        if (name == "tap") {
+            firmware.tapCard(parseHex("tap", args[1]));
+            return "ok card " + hex(firmware.cardCode());
+        }
+        if (name == "remove") {
+            firmware.removeCard();
+            return "ok card removed";
+        }
+        if (name == "status")
+            return status(bus, firmware);
+    } catch (const std::exception &e) {
+        return std::string("error: ") + e.what();
+    }
+    return "error: unknown command \"" + name + "\"";
+}
+
+} // namespace readersim

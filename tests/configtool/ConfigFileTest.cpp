@@ -1,0 +1,164 @@
+// The INI reader and writer and the configuration file's 25 keys.
+#include "ConfigFile.h"
+#include "Dialogs.h"
+#include "IniFile.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+using namespace std::string_literals;
+
+namespace {
+
+class ConfigFileTest : public ::testing::Test {
+protected:
+    std::string Path(const char *name = "config.rfc") const { return dir.filePath(name).toStdString(); }
+    void Write(const std::string &data, const char *name = "config.rfc") const
+    {
+        std::ofstream(Path(name), std::ios::binary) << data;
+    }
+    std::string Read(const char *name = "config.rfc") const
+    {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::ostringstream data;
+        data << in.rdbuf();
+        return data.str();
+    }
+
+    QTemporaryDir dir;
+};
+
+TKeyboardConfig Sample()
+{
+    TKeyboardConfig config;
+    config.Before = {0x81, 7, 4, 5, 0xB0, 0xDD, 0xE0, 0xE7};
+    config.ConfByte = 0x2B;
+    config.After = {0x42, 0, 0x28, 0, 0, 0, 0, 0};
+    config.Remove = {0xFF, 255, 1, 2, 3, 4, 5, 6};
+    return config;
+}
+
+} // namespace
+
+TEST(IniInteger, DecimalWithSignAndHexadecimalWithEitherPrefix)
+{
+    const std::pair<const char *, int32_t> good[] = {
+        {"0", 0},          {"300", 300},       {"-1", -1},        {"+17", 17},        {" \t42  ", 42},
+        {"0x1E", 30},      {"0X1e", 30},       {"$1E", 30},       {"$ff", 255},       {"-0x10", -16},
+        {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"0xFFFFFFFF", -1}, {"$00000000000010", 16},
+    };
+    for (const auto &[text, value] : good)
+        EXPECT_EQ(ParseIniInteger(text), value) << text;
+    for (const char *bad : {"", " ", "abc", "12a", "1 2", "0x", "$", "-", "0x1G", "2147483648", "-2147483649",
+                            "0x100000000", "1.5", "++1", "--1"})
+        EXPECT_EQ(ParseIniInteger(bad), std::nullopt) << bad;
+}
+
+TEST_F(ConfigFileTest, NewFileHoldsTheTableInOrderWithCrLf)
+{
+    WriteConfigFile(Path(), Sample());
+    EXPECT_EQ(Read(), "[Before]\r\nModifier=129\r\nReserved=7\r\nKey1=4\r\nKey2=5\r\nKey3=176\r\nKey4=221\r\n"
+                      "Key5=224\r\nKey6=231\r\n[CardCode]\r\nConfByte=43\r\n"
+                      "[After]\r\nModifier=66\r\nReserved=0\r\nKey1=40\r\nKey2=0\r\nKey3=0\r\nKey4=0\r\n"
+                      "Key5=0\r\nKey6=0\r\n"
+                      "[Remove]\r\nModifier=255\r\nReserved=255\r\nKey1=1\r\nKey2=2\r\nKey3=3\r\nKey4=4\r\n"
+                      "Key5=5\r\nKey6=6\r\n");
+    EXPECT_EQ(ReadConfigFile(Path()), Sample());
+}
+
+TEST_F(ConfigFileTest, ValuesAreCutToTheirFieldsAndOddTextReadsZero)
+{
+    Write("[before]\nKey1=300\nMODIFIER = -1 \nkey2=0x1E\nKey3=abc\nKey4=$1E\nKey5=\nReserved=12 # note\n"
+          "[CARDCODE]\nConfByte=-100000\n[After]\nKey6=  0x7f\n");
+    const TKeyboardConfig config = ReadConfigFile(Path());
+    EXPECT_EQ(config.Before.Key1, 44);
+    EXPECT_EQ(config.Before.Modifier, 255);
+    EXPECT_EQ(config.Before.Key2, 30);
+    EXPECT_EQ(config.Before.Key3, 0);
+    EXPECT_EQ(config.Before.Key4, 30);
+    EXPECT_EQ(config.Before.Key5, 0);
+    EXPECT_EQ(config.Before.Reserved, 0);
+    EXPECT_EQ(config.ConfByte, -100000); // all 32 bits
+    EXPECT_EQ(config.After.Key6, 0x7F);
+    EXPECT_EQ(config.Remove.Modifier, 0); // no such section
+}
+
+TEST_F(ConfigFileTest, FirstSectionAndKeyOfTheNameCountKeysOutsideSectionsDoNot)
+{
+    Write("Key1=9\n[Other]\nKey1=8\n[Before]\n;Key1=7\nKey1=6\nKey1=5\n[Before]\nKey2=4\n");
+    TIniFile file(Path());
+    EXPECT_EQ(file.ReadInteger("Before", "Key1", -1), 6);
+    EXPECT_EQ(file.ReadInteger("Before", "Key2", -1), -1);
+    EXPECT_EQ(file.ReadInteger("Nowhere", "Key1", -1), -1);
+}
+
+TEST_F(ConfigFileTest, SavingIntoAForeignFileKeepsEveryOtherLineByteForByte)
+{
+    const std::string head = "; written by hand\n[Tool]\nName = Mardune\r\nKey1=99\n\n";
+    Write(head + "[BEFORE]\r\nkey3 = 17 ; old\r\nOwn=yes\r\n\r\n[after]\nModifier=1\n[Tail]\nx=1");
+    WriteConfigFile(Path(), Sample());
+    EXPECT_EQ(Read(), head +
+                          "[BEFORE]\r\nKey3=176\r\nOwn=yes\r\nModifier=129\r\nReserved=7\r\nKey1=4\r\nKey2=5\r\n"
+                          "Key4=221\r\nKey5=224\r\nKey6=231\r\n\r\n"
+                          "[after]\nModifier=66\nReserved=0\r\nKey1=40\r\nKey2=0\r\nKey3=0\r\nKey4=0\r\n"
+                          "Key5=0\r\nKey6=0\r\n"
+                          "[Tail]\nx=1\r\n"
+                          "[CardCode]\r\nConfByte=43\r\n"
+                          "[Remove]\r\nModifier=255\r\nReserved=255\r\nKey1=1\r\nKey2=2\r\nKey3=3\r\nKey4=4\r\n"
+                          "Key5=5\r\nKey6=6\r\n");
+    EXPECT_EQ(ReadConfigFile(Path()), Sample());
+    TIniFile file(Path());
+    EXPECT_EQ(file.ReadInteger("Tool", "Key1", 0), 99);
+}
+
+TEST_F(ConfigFileTest, MissingUnreadableAndHugeFilesReadAllZeros)
+{
+    EXPECT_EQ(ReadConfigFile(Path("missing.rfc")), TKeyboardConfig{});
+    EXPECT_EQ(ReadConfigFile(dir.path().toStdString()), TKeyboardConfig{}); // a directory
+    std::string huge = "[Before]\r\nKey1=5\r\n";
+    huge.resize(MaxIniFileSize + 1, 'x');
+    Write(huge);
+    EXPECT_EQ(ReadConfigFile(Path()), TKeyboardConfig{});
+    // What could not be read is not overwritten either.
+    EXPECT_THROW(WriteConfigFile(Path(), Sample()), std::runtime_error);
+    EXPECT_EQ(Read().size(), MaxIniFileSize + 1);
+}
+
+TEST_F(ConfigFileTest, GarbageAndBinaryInputNeverCrash)
+{
+    std::string binary;
+    for (int i = 0; i < 70000; ++i)
+        binary += static_cast<char>((i * 7919) % 256);
+    Write(binary + "\n[Before]\0\n[Before]\nKey1=\0"s + "12\n[\n]\n=\n==\n[Remove\nKey1=3\n" +
+          std::string(200000, '[') + "\n" + std::string(300000, '='));
+    const TKeyboardConfig config = ReadConfigFile(Path());
+    EXPECT_EQ(config.Before.Key1, 0); // "\0" "12" is no integer
+    EXPECT_NO_THROW(WriteConfigFile(Path(), Sample()));
+    EXPECT_EQ(ReadConfigFile(Path()), Sample());
+}
+
+TEST_F(ConfigFileTest, AnUnwritableFileFailsWithItsName)
+{
+    const std::string path = Path("no/such/dir.rfc");
+    try {
+        WriteConfigFile(path, Sample());
+        FAIL() << "no error";
+    } catch (const std::runtime_error &error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+    }
+}
+
+TEST(FileDialog, DefaultSuffixOnlyForNamesWithoutOne)
+{
+    EXPECT_EQ(WithDefaultSuffix("/tmp/a", "rfc"), "/tmp/a.rfc");
+    EXPECT_EQ(WithDefaultSuffix("/tmp/a.txt", "rfc"), "/tmp/a.txt");
+    EXPECT_EQ(WithDefaultSuffix("/tmp/dir.d/a", "rfc"), "/tmp/dir.d/a.rfc");
+    EXPECT_EQ(WithDefaultSuffix("", "rfc"), "");
+    EXPECT_EQ(WithDefaultSuffix("/tmp/a", ""), "/tmp/a");
+    EXPECT_EQ(ToolkitFilter("USB RFID Config|*.rfc"), "USB RFID Config (*.rfc)");
+}

@@ -1,0 +1,205 @@
+// File > Open and Save As ..., and the file named on the command line.
+#include "ConfigFile.h"
+#include "UpDnFrm.h"
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace mardune::testing;
+using readersim::KeyboardReport;
+
+namespace {
+
+const QString SaveQuestion = "All data will be read from USB RFID device and stored in a file!\n\rDo you want to do this?";
+const QString LoadQuestion = "Opening this file will set all the configuration on USB RFID device\n\r"
+                             "All data on the device will be lost!\n\rDo you want to do this?";
+
+readersim::ReaderSettings Distinct()
+{
+    readersim::ReaderSettings s;
+    s.confByte = 0x3D;
+    s.before = {0x81, 0x11, 0x04, 0x1E, 0x28, 0xA4, 0xB0, 0xE7};
+    s.after = {0x42, 0x22, 0x05, 0x1F, 0x29, 0xA3, 0xDD, 0xE0};
+    s.remove = {0x18, 0x33, 0x06, 0x20, 0x2A, 0xA2, 0xC0, 0xE3};
+    return s;
+}
+
+bool SameKeyboard(const readersim::ReaderSettings &a, const readersim::ReaderSettings &b)
+{
+    return a.confByte == b.confByte && a.before == b.before && a.after == b.after && a.remove == b.remove;
+}
+
+KeyboardReport Bytes(const TKeybHIDReport &r)
+{
+    return {r.Modifier, r.Reserved, r.Key1, r.Key2, r.Key3, r.Key4, r.Key5, r.Key6};
+}
+
+} // namespace
+
+class FileMenu : public WindowTest {
+protected:
+    void Start(const readersim::ReaderSettings &settings = Distinct())
+    {
+        PlugReader({}, settings);
+        CreateForm(&FileMenu::FastTransfers);
+    }
+    static void FastTransfers(TForm1 &form) { form.Load()->Timer()->setInterval(1); }
+    void SetReaderKeyboard(const readersim::ReaderSettings &keyboard)
+    {
+        readersim::ReaderSettings s = Firmware().settings();
+        s.confByte = keyboard.confByte;
+        s.before = keyboard.before;
+        s.after = keyboard.after;
+        s.remove = keyboard.remove;
+        Firmware().setSettings(s);
+    }
+    QString Path(const char *name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(FileMenu, SavedFileLoadsBackIntoTheReader)
+{
+    Start();
+    collected.fileDialogAnswer = Path("saved"); // typed without an extension
+    Form().SaveAs1Click();
+    ASSERT_EQ(collected.fileDialogs.size(), 1);
+    EXPECT_TRUE(collected.fileDialogs[0].save);
+    EXPECT_EQ(collected.fileDialogs[0].filter, "USB RFID Config|*.rfc");
+    EXPECT_EQ(collected.fileDialogs[0].defaultSuffix, "rfc");
+    EXPECT_EQ(collected.fileDialogs[0].fileName, "");
+    EXPECT_EQ(collected.confirmations, QStringList{SaveQuestion});
+    ASSERT_TRUE(QFile::exists(Path("saved.rfc")));
+    const TKeyboardConfig saved = ReadConfigFile(Path("saved.rfc").toStdString());
+    EXPECT_EQ(saved.ConfByte, 0x3D);
+    EXPECT_EQ(Bytes(saved.Before), Distinct().before);
+    EXPECT_EQ(Bytes(saved.After), Distinct().after);
+    EXPECT_EQ(Bytes(saved.Remove), Distinct().remove);
+
+    readersim::ReaderSettings other;
+    other.confByte = 0x01;
+    SetReaderKeyboard(other);
+    collected.fileDialogAnswer = Path("saved.rfc");
+    Form().Open1Click();
+    ASSERT_EQ(collected.fileDialogs.size(), 2);
+    EXPECT_FALSE(collected.fileDialogs[1].save);
+    EXPECT_EQ(collected.fileDialogs[1].fileName, "default.rfc");
+    EXPECT_EQ(collected.confirmations, (QStringList{SaveQuestion, LoadQuestion}));
+    EXPECT_TRUE(SameKeyboard(Firmware().settings(), Distinct()));
+    // The upload after the download shows the reader's values.
+    EXPECT_EQ(Bytes(RemoveReport), Distinct().remove);
+    EXPECT_EQ(Get<QComboBox>("ComboBoxAfterKey6")->currentIndex(), 211);
+    EXPECT_EQ(Form().Load()->LabelA()->text(), "Reading: Remove");
+    EXPECT_TRUE(collected.errors.isEmpty());
+    EXPECT_TRUE(collected.messages.isEmpty());
+}
+
+TEST_F(FileMenu, WithoutAReaderNeitherCommandDoesAnything)
+{
+    UnplugReader();
+    CreateForm();
+    Form().SaveAs1Click();
+    Form().Open1Click();
+    EXPECT_EQ(collected.messages, (QStringList{"Usb RFID Card Reader must be connected to upload configuration!",
+                                               "Usb RFID Card Reader must be connected to download configuration!"}));
+    EXPECT_TRUE(collected.fileDialogs.isEmpty());
+    EXPECT_TRUE(collected.confirmations.isEmpty());
+    EXPECT_TRUE(collected.errors.isEmpty());
+}
+
+TEST_F(FileMenu, CancelledSaveHasStillReadTheReaderAndWritesNothing)
+{
+    Start({});
+    SetReaderKeyboard(Distinct());
+    collected.fileDialogAnswer = "";
+    Form().SaveAs1Click();
+    EXPECT_EQ(Bytes(BeforeReport), Distinct().before);
+    EXPECT_EQ(ConfigBits, 0x3D);
+    EXPECT_TRUE(collected.confirmations.isEmpty());
+
+    collected.fileDialogAnswer = Path("declined.rfc");
+    collected.confirmAnswer = false;
+    Form().SaveAs1Click();
+    EXPECT_FALSE(QFile::exists(Path("declined.rfc")));
+}
+
+TEST_F(FileMenu, DeclinedLoadTouchesNeitherBuffersNorReader)
+{
+    Start();
+    Form().SaveAs1Click(); // no answer: cancelled, but read
+    WriteConfigFile(Path("zero.rfc").toStdString(), TKeyboardConfig{});
+    collected.fileDialogAnswer = Path("zero.rfc");
+    collected.confirmAnswer = false;
+    Form().Open1Click();
+    EXPECT_EQ(collected.confirmations, QStringList{LoadQuestion});
+    EXPECT_EQ(Form().Load()->LabelA()->text(), "Reading: Remove"); // from the save's upload only
+    EXPECT_TRUE(SameKeyboard(Firmware().settings(), Distinct()));
+    EXPECT_EQ(Bytes(BeforeReport), Distinct().before);
+}
+
+TEST_F(FileMenu, FileWithoutCardCodeWritesZeroAndMissingNameLoadsZeros)
+{
+    Start();
+    QFile file(Path("partial.rfc"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[before]\r\nKey1 = 0x1E\r\nModifier=-1\r\n");
+    file.close();
+    Form().LoadConfigFile(Path("partial.rfc"));
+    readersim::ReaderSettings expected;
+    expected.confByte = 0;
+    expected.before = {0xFF, 0, 0x1E, 0, 0, 0, 0, 0};
+    EXPECT_TRUE(SameKeyboard(Firmware().settings(), expected));
+
+    SetReaderKeyboard(Distinct());
+    Form().LoadConfigFile(Path("no-such-file.rfc"));
+    EXPECT_EQ(Firmware().settings().before, KeyboardReport{});
+    EXPECT_EQ(Firmware().settings().confByte, 0);
+}
+
+TEST_F(FileMenu, UnwritableFileReachesTheUnexpectedErrorHandlerAndTheToolGoesOn)
+{
+    Start();
+    const QString path = Path("missing/dir/x.rfc");
+    collected.fileDialogAnswer = path;
+    QAction *saveAs = Get<QAction>("SaveAs1");
+    QTimer::singleShot(0, saveAs, &QAction::trigger);
+    ASSERT_TRUE(WaitFor([&] { return !collected.unexpected.isEmpty(); }));
+    EXPECT_EQ(collected.unexpected, QStringList{"Unable to write to " + path});
+    // Still answering.
+    collected.fileDialogAnswer = Path("fine.rfc");
+    QTimer::singleShot(0, saveAs, &QAction::trigger);
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(Path("fine.rfc")); }));
+}
+
+TEST_F(FileMenu, OneArgumentNamingAFileIsLoadedAtTheFirstShow)
+{
+    TKeyboardConfig config;
+    config.ConfByte = 0x2A;
+    config.Before = {0x80, 0, 0x17, 0, 0, 0, 0, 0};
+    WriteConfigFile(Path("start.rfc").toStdString(), config);
+    WriteConfigFile("default.rfc", TKeyboardConfig{}); // must not be the one loaded
+    SetArgumentsHook([&] { return QStringList{"Mardune", Path("start.rfc")}; });
+    Start({});
+    EXPECT_EQ(collected.confirmations, QStringList{LoadQuestion});
+    EXPECT_EQ(Firmware().settings().confByte, 0x2A);
+    EXPECT_EQ(Firmware().settings().before, (KeyboardReport{0x80, 0, 0x17, 0, 0, 0, 0, 0}));
+    Form().hide();
+    Form().show(); // only the first show loads
+    EXPECT_EQ(collected.confirmations.size(), 1);
+
+    TearDown();
+    SetArgumentsHook([&] { return QStringList{"Mardune", Path("start.rfc"), "more"}; });
+    Start({});
+    SetArgumentsHook([&] { return QStringList{"Mardune", Path("absent.rfc")}; });
+    Start({});
+    SetArgumentsHook([&] { return QStringList{"Mardune", dir.path()}; });
+    Start({});
+    SetArgumentsHook(nullptr);
+    QFile::remove("default.rfc");
+    EXPECT_EQ(collected.confirmations.size(), 1);
+}
