@@ -11,6 +11,9 @@
 #include "ControlServer.h"
 #include "Options.h"
 #include "ReaderFirmware.h"
+#ifdef READERSIM_HAVE_XTEST
+#include "XTestKeyboard.h"
+#endif
 #include "StateFile.h"
 #include "VirtualBus.h"
 
@@ -18,6 +21,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -86,6 +90,14 @@ int runCommand(const std::vector<std::string> &args, int argc, char **argv)
         });
     }
 
+#ifdef READERSIM_HAVE_XTEST
+    // A tapped card is typed into the X server's focused window, when there
+    // is an X server, as the real reader types through its keyboard interface.
+    std::unique_ptr<XTestKeyboard> keyboard = std::getenv("DISPLAY") ? XTestKeyboard::Connect() : nullptr;
+    if (keyboard)
+        firmware.setKeyboardSink([&keyboard](const std::vector<BootReport> &reports) { keyboard->Play(reports); });
+#endif
+
     // Set before the bus starts its threads, which read the environment;
     // the hosted command finds the control socket through it.
     const std::string controlPath = controlSocketPath(::getpid());
@@ -106,6 +118,7 @@ int runCommand(const std::vector<std::string> &args, int argc, char **argv)
         status = runChild(options.command);
     }
     firmware.setOnSettingsChanged({});
+    firmware.setKeyboardSink({});
     return status;
 }
 
