@@ -152,8 +152,9 @@ Answer ioctlAnswer(int fd, unsigned long request, void *arg)
 
 Bytes report(std::initializer_list<uint8_t> data, size_t length = 9)
 {
-    Bytes bytes{0};
-    bytes.insert(bytes.end(), data);
+    // Report ID 0, the data, zeros up to the length.
+    Bytes bytes(std::max(length, data.size() + 1), 0);
+    std::copy(data.begin(), data.end(), bytes.begin() + 1);
     bytes.resize(length);
     return bytes;
 }
