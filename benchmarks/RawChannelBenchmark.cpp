@@ -70,10 +70,16 @@ int main(int argc, char **argv)
     RFID_RW_AssignGetEvent(onReport);
     RFID_RW_ConnectToUSBReader();
     std::this_thread::sleep_for(50ms);
+    // The bus's pseudo-terminal holds about 64 reports: stream in batches
+    // that fit, each once the last has been taken.
+    constexpr int Batch = 48;
     auto start = Clock::now();
     deliveries = 0;
-    firmware.streamInputReports(reports, 63);
-    waitFor([&] { return deliveries.load() >= reports; }, 30000ms);
+    for (int sent = 0; sent < reports; sent += Batch) {
+        firmware.streamInputReports(Batch, 63);
+        if (!waitFor([&] { return deliveries.load() >= sent + Batch; }))
+            break;
+    }
     const double callbackRate = deliveries.load() / std::chrono::duration<double>(Clock::now() - start).count();
 
     std::vector<double> callbackLatency;
@@ -105,11 +111,13 @@ int main(int argc, char **argv)
     char data[63];
     uint32_t size = 0;
     int polled = 0;
-    firmware.streamInputReports(reports, 63);
     start = Clock::now();
-    while (polled < reports && Clock::now() - start < 30s)
-        if (RFID_RW_GetRawData(data, &size) == 0 && size > 0)
-            ++polled;
+    for (int sent = 0; sent < reports && Clock::now() - start < 30s; sent += Batch) {
+        firmware.streamInputReports(Batch, 63);
+        while (polled < sent + Batch && Clock::now() - start < 30s)
+            if (RFID_RW_GetRawData(data, &size) == 0 && size > 0)
+                ++polled;
+    }
     const double pollRate = polled / std::chrono::duration<double>(Clock::now() - start).count();
 
     std::vector<double> pollLatency;
