@@ -22,11 +22,16 @@
 #include <memory>
 #include <thread>
 
-namespace {
-
-readersim::VirtualBus *bus;
+namespace e2e {
 readersim::ReaderFirmware *firmware;
 readersim::XTestKeyboard *keyboard;
+} // namespace e2e
+
+namespace {
+
+using e2e::firmware;
+using e2e::keyboard;
+readersim::VirtualBus *bus;
 
 bool WaitFor(const std::function<bool()> &condition, int ms = 5000)
 {

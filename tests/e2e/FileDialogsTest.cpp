@@ -1,0 +1,182 @@
+// Save As and then Open through the tool's real file dialogs and
+// confirmations in a real X server: the names are typed and the buttons
+// pressed through XTest, as a person would, and the reader ends up holding
+// the saved configuration again. A second start of the real program hands
+// over to the first and ends with 0.
+#include "KeyboardOutput.h"
+#include "ReaderFirmware.h"
+#include "Unit1.h"
+#include "VirtualBus.h"
+#include "XTestKeyboard.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+namespace e2e {
+extern readersim::ReaderFirmware *firmware;
+extern readersim::XTestKeyboard *keyboard;
+} // namespace e2e
+
+namespace {
+
+using e2e::firmware;
+using e2e::keyboard;
+
+std::vector<readersim::BootReport> Keys(const std::string &text, bool enter)
+{
+    std::vector<readersim::BootReport> reports;
+    for (char c : text)
+        if (const auto key = readersim::KeyFor(c)) {
+            reports.push_back({static_cast<uint8_t>(key->shift ? 0x02 : 0), {key->usage}});
+            reports.push_back({});
+        }
+    if (enter) {
+        reports.push_back({0, {0x28}});
+        reports.push_back({});
+    }
+    return reports;
+}
+
+// Answers the modal windows as they come up: a file dialog gets `path`
+// typed and Enter, a confirmation Enter (its default button is OK).
+class Person : public QObject {
+public:
+    explicit Person(std::string path) : path_(std::move(path))
+    {
+        timer_.setInterval(100);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] { Look(); });
+        timer_.start();
+    }
+    ~Person() override
+    {
+        if (typing_.joinable())
+            typing_.join();
+    }
+    int fileDialogs = 0;
+    int confirmations = 0;
+
+private:
+    void Look()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == handled_ || (typing_.joinable() && !done_))
+            return;
+        const bool dialog = qobject_cast<QFileDialog *>(modal) != nullptr;
+        const bool box = qobject_cast<QMessageBox *>(modal) != nullptr;
+        if (!dialog && !box)
+            return; // the transfer dialog runs by itself
+        modal->activateWindow();
+        if (!modal->isActiveWindow())
+            return; // next time
+        handled_ = modal;
+        dialog ? ++fileDialogs : ++confirmations;
+        if (typing_.joinable())
+            typing_.join();
+        done_ = false;
+        const auto reports = dialog ? Keys(path_, true) : Keys("", true);
+        typing_ = std::thread([this, reports] {
+            QThread::msleep(300); // the dialog settles its focus
+            keyboard->Play(reports);
+            done_ = true;
+        });
+    }
+
+    std::string path_;
+    QTimer timer_;
+    QWidget *handled_ = nullptr;
+    std::thread typing_;
+    std::atomic<bool> done_{true};
+};
+
+readersim::ReaderSettings Saved()
+{
+    readersim::ReaderSettings s;
+    s.confByte = 0x2B;
+    s.before = {0x42, 0x05, 0x04, 0x05, 0, 0, 0, 0};
+    s.after = {0, 0, 0x28, 0, 0, 0, 0, 0};
+    s.remove = {0x81, 0, 0xE0, 0xE7, 0xB0, 0xDD, 0xA4, 0x01};
+    return s;
+}
+
+void Scene(QWidget &form, const char *name)
+{
+    const QString dir = QString::fromLocal8Bit(qgetenv("E2E_OUTPUT"));
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    form.grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+}
+
+TEST(FileDialogs, SaveAsThenOpenRoundTrips)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    firmware->setSettings(Saved());
+    TForm1 form;
+    form.show();
+    form.activateWindow();
+
+    const std::string base = QDir(dir.path()).filePath(QStringLiteral("mine")).toStdString();
+    {
+        Person person(base); // typed without an extension: ".rfc" is added
+        form.SaveAs1Click();
+        EXPECT_EQ(person.fileDialogs, 1);
+        EXPECT_EQ(person.confirmations, 1);
+    }
+    const QString file = QString::fromStdString(base) + QStringLiteral(".rfc");
+    ASSERT_TRUE(QFile::exists(file));
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray text = saved.readAll();
+    EXPECT_TRUE(text.contains("[CardCode]\r\nConfByte=43\r\n")) << text.toStdString();
+    Scene(form, "after-save");
+
+    firmware->setSettings({});
+    {
+        Person person(file.toStdString());
+        form.Open1Click();
+        EXPECT_EQ(person.fileDialogs, 1);
+        EXPECT_EQ(person.confirmations, 1);
+    }
+    const readersim::ReaderSettings back = firmware->settings();
+    EXPECT_EQ(back.confByte, 0x2B);
+    EXPECT_EQ(back.before, Saved().before);
+    EXPECT_EQ(back.after, Saved().after);
+    EXPECT_EQ(back.remove, Saved().remove);
+    Scene(form, "after-open");
+}
+
+TEST(SecondStart, HandsOverToTheFirstAndEndsWithZero)
+{
+    QProcess first;
+    first.start(QStringLiteral(MARDUNE_PROGRAM), {});
+    ASSERT_TRUE(first.waitForStarted());
+    QThread::sleep(4); // splash and main window
+    ASSERT_EQ(first.state(), QProcess::Running);
+    QProcess second;
+    QElapsedTimer timer;
+    timer.start();
+    second.start(QStringLiteral(MARDUNE_PROGRAM), {});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_LT(timer.elapsed(), 2000) << "the second start showed a splash";
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    first.waitForFinished(5000);
+}
+
+} // namespace
