@@ -5,6 +5,7 @@
 #pragma once
 
 #include "HidApi.h"
+#include "korvel.h"
 
 #include <array>
 #include <cstdint>
@@ -13,17 +14,8 @@
 
 namespace korvel {
 
-struct TKeybHIDReport {
-    uint8_t Modifier;
-    uint8_t Reserved;
-    uint8_t Key1;
-    uint8_t Key2;
-    uint8_t Key3;
-    uint8_t Key4;
-    uint8_t Key5;
-    uint8_t Key6;
-};
-static_assert(sizeof(TKeybHIDReport) == 8);
+// The reader's keyboard report, as the C interface passes it.
+using TKeybHIDReport = ::TKeybHIDReport;
 
 using TCardCode = std::array<uint8_t, 5>;
 
