@@ -628,8 +628,9 @@ TEST_F(Hotplug, ReplugsWithAnUnreadMonitorLeakNothing)
     const int before = openFds();
     for (int i = 0; i < 10; ++i) // more uevents than the monitor's queue holds
         replug();
-    // umockdev's worker thread closes descriptors of its own shortly after a plug.
-    EXPECT_TRUE(eventually([&] { return openFds() == before; })) << openFds() << " open, " << before << " before";
+    // umockdev's worker thread opens and closes descriptors of its own around
+    // a plug, so `before` may hold one that is gone since: no more than then.
+    EXPECT_TRUE(eventually([&] { return openFds() <= before; })) << openFds() << " open, " << before << " before";
     EXPECT_EQ(hidrawCount(), 2u);
     events();
     bus->unplugReader();
