@@ -13,17 +13,7 @@ typedef int32_t(KORVEL_CALL *IntPointer)(int32_t *);
 typedef int32_t(KORVEL_CALL *RawGet)(char *, uint32_t *);
 typedef int32_t(KORVEL_CALL *RawPut)(const char *, uint32_t);
 
-static int passed, failed;
-
-#define CHECK(condition)                                                                                     \
-    do {                                                                                                     \
-        if (condition) {                                                                                     \
-            ++passed;                                                                                        \
-        } else {                                                                                             \
-            ++failed;                                                                                        \
-            printf("FAILED line %d: %s\n", __LINE__, #condition);                                            \
-        }                                                                                                    \
-    } while (0)
+#include "ClientChecks.h"
 
 static const struct {
     const char *name;

@@ -8,17 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
-static int passed, failed;
-
-#define CHECK(condition)                                                                                     \
-    do {                                                                                                     \
-        if (condition) {                                                                                     \
-            ++passed;                                                                                        \
-        } else {                                                                                             \
-            ++failed;                                                                                        \
-            printf("FAILED line %d: %s\n", __LINE__, #condition);                                            \
-        }                                                                                                    \
-    } while (0)
+#include "ClientChecks.h"
 
 static void KORVEL_CALL onData(const char *Data, uint32_t Len)
 {

@@ -6,6 +6,8 @@
 #include <dbt.h>
 #include "os/win32/HidHeaders.h"
 
+#include "MessagePump.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -28,17 +30,6 @@ HWND libraryWindow()
             return window;
     }
     return nullptr;
-}
-
-// Runs the thread's message processing until `done`.
-void pumpUntil(const std::atomic<bool> &done)
-{
-    while (!done) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
 }
 
 // Clears the callback and gives the receive thread the moment it needs to

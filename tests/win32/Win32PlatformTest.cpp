@@ -9,6 +9,8 @@
 #include "os/win32/HidHeaders.h"
 #include <setupapi.h>
 
+#include "MessagePump.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -79,17 +81,6 @@ protected:
         return nullptr;
     }
 };
-
-// Runs the thread's message processing until `done`.
-void pumpUntil(const std::atomic<bool> &done)
-{
-    while (!done) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
 
 HINSTANCE thisModule()
 {
