@@ -1,5 +1,7 @@
 #include "ControlServer.h"
 
+#include "UniqueFd.h"
+
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -16,24 +18,6 @@ namespace {
 
 constexpr int CommandWaitMs = 2000; // a client that sends nothing is dropped
 constexpr size_t MaxCommandLength = 4096;
-
-// Closes a descriptor at the end of a scope.
-class FdGuard {
-public:
-    explicit FdGuard(int fd) : fd_(fd) {}
-    ~FdGuard()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FdGuard(const FdGuard &) = delete;
-    FdGuard &operator=(const FdGuard &) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 // Reads up to the first newline; false on time-out, error or overlong input.
 bool readLine(int fd, std::string &line)
@@ -80,33 +64,31 @@ ControlServer::ControlServer(std::string path, Handler handler) : path_(std::mov
         throw std::runtime_error("control socket path too long: " + path_);
     std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
 
-    FdGuard listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    FdGuard stop(::eventfd(0, EFD_CLOEXEC));
+    TUniqueFd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    TUniqueFd stop(::eventfd(0, EFD_CLOEXEC));
     if (listener.get() < 0 || stop.get() < 0)
         throw std::runtime_error(std::string("cannot create the control socket: ") + std::strerror(errno));
     ::unlink(path_.c_str()); // left by a run that was killed; its PID is ours now
     if (::bind(listener.get(), reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
         ::listen(listener.get(), 8) != 0)
         throw std::runtime_error("cannot listen on " + path_ + ": " + std::strerror(errno));
-    listener_ = listener.release();
-    stop_ = stop.release();
+    listener_ = std::move(listener);
+    stop_ = std::move(stop);
     thread_ = std::thread([this] { serve(); });
 }
 
 ControlServer::~ControlServer()
 {
     const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(stop_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t n = ::write(stop_.get(), &one, sizeof one);
     thread_.join();
-    ::close(listener_);
-    ::close(stop_);
     ::unlink(path_.c_str());
 }
 
 void ControlServer::serve()
 {
     for (;;) {
-        pollfd fds[2] = {{stop_, POLLIN, 0}, {listener_, POLLIN, 0}};
+        pollfd fds[2] = {{stop_.get(), POLLIN, 0}, {listener_.get(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -115,7 +97,7 @@ void ControlServer::serve()
         if (fds[0].revents)
             return;
         if (fds[1].revents & POLLIN) {
-            FdGuard connection(::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC));
+            TUniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
             if (connection.get() >= 0)
                 answer(connection.get());
         }

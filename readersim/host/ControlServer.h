@@ -4,6 +4,8 @@
 // therefore run one after another on the server's thread.
 #pragma once
 
+#include "UniqueFd.h"
+
 #include <functional>
 #include <string>
 #include <thread>
@@ -31,8 +33,8 @@ private:
 
     std::string path_;
     Handler handler_;
-    int listener_ = -1;
-    int stop_ = -1; // eventfd: wakes serve() to end
+    TUniqueFd listener_;
+    TUniqueFd stop_; // eventfd: wakes serve() to end
     std::thread thread_;
 };
 

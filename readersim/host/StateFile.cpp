@@ -1,5 +1,7 @@
 #include "StateFile.h"
 
+#include "UniqueFd.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,23 +17,6 @@ std::runtime_error fileError(const std::string &what, const std::string &path)
 {
     return std::runtime_error(what + " " + path + ": " + std::strerror(errno));
 }
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 void writeAll(int fd, const std::string &text, const std::string &path)
 {
@@ -49,7 +34,7 @@ void writeAll(int fd, const std::string &text, const std::string &path)
 
 std::optional<ReaderSettings> loadSettings(const std::string &path)
 {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    TUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENOENT)
             return std::nullopt;
@@ -72,7 +57,7 @@ std::optional<ReaderSettings> loadSettings(const std::string &path)
 void saveSettings(const std::string &path, const ReaderSettings &settings)
 {
     std::string temporary = path + ".XXXXXX";
-    UniqueFd fd(::mkstemp(temporary.data()));
+    TUniqueFd fd(::mkstemp(temporary.data()));
     if (fd.get() < 0)
         throw fileError("cannot create", temporary);
     try {

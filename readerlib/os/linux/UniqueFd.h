@@ -21,6 +21,8 @@ public:
     TUniqueFd &operator=(const TUniqueFd &) = delete;
 
     int get() const { return FFd; }
+    // Gives up ownership without closing.
+    int release() { return std::exchange(FFd, -1); }
     explicit operator bool() const { return FFd >= 0; }
     void reset(int fd = -1)
     {
