@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include "ConfigBitNames.h"
 #include "ReportText.h"
 #include "Status.h"
 #include "korvel.h"
@@ -10,23 +11,11 @@
 namespace korvelctl {
 namespace {
 
-// The configuration byte's bits by their meaning.
-struct ConfigBit {
-    const char *name;
-    uint8_t mask;
-    const char *set, *clear; // the words for the two states
-    const char *values;      // both, for the help text
-    const char *help;
-};
-
-constexpr ConfigBit ConfigBits[] = {
-    {"enter", 0x01, "on", "off", "on|off", "Enter is typed after the card code"},
-    {"case", 0x02, "upper", "lower", "upper|lower", "letters of the code in upper or lower case"},
-    {"leave-until-removed", 0x04, "on", "off", "on|off", "leave after key set until the card code is removed"},
-    {"sound", 0x08, "on", "off", "on|off", "the reader beeps for a card"},
-    {"manager-compatible", 0x10, "on", "off", "on|off", "six 'E' characters are typed before the code"},
-    {"digits", 0x20, "decimal", "hexadecimal", "decimal|hexadecimal", "the code is typed in decimal or hexadecimal"},
-};
+using readerconfig::ConfigBitMeanings;
+using readerconfig::ParseReport;
+using readerconfig::ReportToHex;
+using readerconfig::ReportToText;
+using readerconfig::TConfigBitMeaning;
 
 std::string Hex2(unsigned value)
 {
@@ -56,7 +45,7 @@ std::optional<long> ParseByte(const std::string &text)
     return value;
 }
 
-Setting ConfigBitSetting(const ConfigBit &bit)
+Setting ConfigBitSetting(const TConfigBitMeaning &bit)
 {
     return {bit.name, bit.values, bit.help,
             [bit](std::string &function) -> std::optional<Field> {
@@ -150,7 +139,7 @@ std::vector<Setting> MakeSettings()
                            return BadArguments("'config-bits' takes a number from 0 to 255");
                        return RFID_SetConfigBits(static_cast<uint8_t>(*byte)) ? ExitOk : CallFailed("RFID_SetConfigBits");
                    }});
-    for (const ConfigBit &bit : ConfigBits)
+    for (const TConfigBitMeaning &bit : ConfigBitMeanings)
         all.push_back(ConfigBitSetting(bit));
     all.push_back({"keyboard", "on|off", "keyboard output enabled",
                    [](std::string &function) -> std::optional<Field> {

@@ -114,9 +114,18 @@ KORVEL_API int32_t KORVEL_CALL RFID_GetCardCode(int32_t *length, uint8_t *code);
  * Ordinal 8. */
 KORVEL_API int32_t KORVEL_CALL RFID_PlaySound(int32_t sound);
 
-/* Reads the configuration byte (0-255) into *bits. Bit 0 Enter after the
- * code, 1 upper case, 2 leave after key set until the card is removed,
- * 3 sound on, 4 six 'E' characters before the code, 5 decimal digits.
+/* Bits of the configuration byte (RFID_GetConfigBits, RFID_SetConfigBits).
+ * Each names what the reader does while the bit is set; bits 6 and 7 are
+ * not used and written as 0. */
+#define RFID_CFG_ENTER 0x01         /* Enter is typed after the card code */
+#define RFID_CFG_UPPERCASE 0x02     /* letters of the code in upper case (clear: lower) */
+#define RFID_CFG_LEAVE_AFTER_KEY 0x04 /* leave after key set until the card code is removed */
+#define RFID_CFG_SOUND 0x08         /* sound on */
+#define RFID_CFG_MANAGER 0x10       /* six 'E' characters are typed before the code */
+#define RFID_CFG_DECIMAL 0x20       /* the code is typed in decimal (clear: hexadecimal) */
+#define RFID_CFG_USED_BITS 0x3F     /* every bit that has a meaning */
+
+/* Reads the configuration byte (0-255) into *bits: the RFID_CFG_... bits.
  * Ordinal 17. */
 KORVEL_API int32_t KORVEL_CALL RFID_GetConfigBits(int32_t *bits);
 

@@ -25,6 +25,15 @@ int main(void)
     (void)text;
     (void)report;
 
+    /* The configuration bits: preprocessor constants, one bit each, the
+     * used ones together. */
+#if (RFID_CFG_ENTER | RFID_CFG_UPPERCASE | RFID_CFG_LEAVE_AFTER_KEY | RFID_CFG_SOUND | RFID_CFG_MANAGER | \
+     RFID_CFG_DECIMAL) != RFID_CFG_USED_BITS || RFID_CFG_USED_BITS != 0x3F
+#error "configuration bits"
+#endif
+    CHECK((RFID_CFG_ENTER | RFID_CFG_UPPERCASE | RFID_CFG_SOUND | RFID_CFG_DECIMAL) == 0x2B);
+    CHECK(RFID_CFG_LEAVE_AFTER_KEY == 0x04 && RFID_CFG_MANAGER == 0x10);
+
     CHECK(sizeof(TKeybHIDReport) == 8);
     CHECK(offsetof(TKeybHIDReport, Key6) == 7);
     CHECK(offsetof(TDeviceData, ProductStr) == sizeof(void *));

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace korvelctl {
+namespace readerconfig {
 
 // The eight modifier bits, bit 0 first ("Right GUI" ... "Left Control").
 extern const char *const ModifierNames[8];
@@ -23,4 +23,4 @@ std::string ReportToHex(const TKeybHIDReport &report);
 // On failure, `error` says what was wrong.
 std::optional<TKeybHIDReport> ParseReport(const std::string &text, uint8_t reserved, std::string &error);
 
-} // namespace korvelctl
+} // namespace readerconfig

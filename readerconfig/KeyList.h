@@ -1,6 +1,6 @@
 // The names of the HID keyboard usage codes a keyboard report may carry, as
 // the key lists show them, and the mapping between a list position and a
-// usage code. Plain C++, shared with the command-line tool.
+// usage code. Plain C++.
 #pragma once
 
 #include <array>

@@ -1,12 +1,11 @@
 // The INI reader and writer and the configuration file's 25 keys.
 #include "ConfigFile.h"
-#include "Dialogs.h"
 #include "IniFile.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -15,9 +14,33 @@ using namespace std::string_literals;
 
 namespace {
 
+// A fresh directory for one test, removed with everything in it.
+class TTempDir {
+public:
+    TTempDir()
+    {
+        std::string pattern = ::testing::TempDir() + "readerconfig-XXXXXX";
+        if (::mkdtemp(pattern.data()))
+            FPath = pattern;
+    }
+    ~TTempDir()
+    {
+        std::error_code ignored;
+        if (!FPath.empty())
+            std::filesystem::remove_all(FPath, ignored);
+    }
+    TTempDir(const TTempDir &) = delete;
+    TTempDir &operator=(const TTempDir &) = delete;
+    const std::string &path() const { return FPath; }
+    std::string filePath(const char *name) const { return FPath + "/" + name; }
+
+private:
+    std::string FPath;
+};
+
 class ConfigFileTest : public ::testing::Test {
 protected:
-    std::string Path(const char *name = "config.rfc") const { return dir.filePath(name).toStdString(); }
+    std::string Path(const char *name = "config.rfc") const { return dir.filePath(name); }
     void Write(const std::string &data, const char *name = "config.rfc") const
     {
         std::ofstream(Path(name), std::ios::binary) << data;
@@ -30,7 +53,7 @@ protected:
         return data.str();
     }
 
-    QTemporaryDir dir;
+    TTempDir dir;
 };
 
 TKeyboardConfig Sample()
@@ -119,7 +142,7 @@ TEST_F(ConfigFileTest, SavingIntoAForeignFileKeepsEveryOtherLineByteForByte)
 TEST_F(ConfigFileTest, MissingUnreadableAndHugeFilesReadAllZeros)
 {
     EXPECT_EQ(ReadConfigFile(Path("missing.rfc")), TKeyboardConfig{});
-    EXPECT_EQ(ReadConfigFile(dir.path().toStdString()), TKeyboardConfig{}); // a directory
+    EXPECT_EQ(ReadConfigFile(dir.path()), TKeyboardConfig{}); // a directory
     std::string huge = "[Before]\r\nKey1=5\r\n";
     huge.resize(MaxIniFileSize + 1, 'x');
     Write(huge);
@@ -151,14 +174,4 @@ TEST_F(ConfigFileTest, AnUnwritableFileFailsWithItsName)
     } catch (const std::runtime_error &error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
     }
-}
-
-TEST(FileDialog, DefaultSuffixOnlyForNamesWithoutOne)
-{
-    EXPECT_EQ(WithDefaultSuffix("/tmp/a", "rfc"), "/tmp/a.rfc");
-    EXPECT_EQ(WithDefaultSuffix("/tmp/a.txt", "rfc"), "/tmp/a.txt");
-    EXPECT_EQ(WithDefaultSuffix("/tmp/dir.d/a", "rfc"), "/tmp/dir.d/a.rfc");
-    EXPECT_EQ(WithDefaultSuffix("", "rfc"), "");
-    EXPECT_EQ(WithDefaultSuffix("/tmp/a", ""), "/tmp/a");
-    EXPECT_EQ(ToolkitFilter("USB RFID Config|*.rfc"), "USB RFID Config (*.rfc)");
 }

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace korvelctl {
+namespace readerconfig {
 
 const char *const ModifierNames[8] = {"Right GUI", "Right Alt", "Right Shift", "Right Control",
                                       "Left GUI",  "Left Alt",  "Left Shift",  "Left Control"};
@@ -143,4 +143,4 @@ std::optional<TKeybHIDReport> ParseReport(const std::string &text, uint8_t reser
     return report;
 }
 
-} // namespace korvelctl
+} // namespace readerconfig

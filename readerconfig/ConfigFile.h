@@ -1,6 +1,5 @@
 // The configuration file (.rfc): the configuration byte and the three
-// keyboard reports as an INI file of four sections and 25 keys. Plain C++,
-// shared with the command-line tool.
+// keyboard reports as an INI file of four sections and 25 keys. Plain C++.
 #pragma once
 
 #include "korvel.h"

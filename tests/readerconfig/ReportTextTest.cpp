@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace korvelctl;
+using namespace readerconfig;
 
 namespace {
 

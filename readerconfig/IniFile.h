@@ -1,5 +1,5 @@
 // A reader and writer of INI files by the rules of the platform's private
-// profile functions. Plain C++, shared with the command-line tool.
+// profile functions. Plain C++.
 //
 // Reading: section and key names match without regard to case; blanks
 // around a value are ignored; a missing file, section or key reads as the
