@@ -7,6 +7,7 @@
 #include "korvel.h"
 
 #include <chrono>
+#include <optional>
 #include <cstdio>
 #include <stdexcept>
 
@@ -68,16 +69,30 @@ int CommandGet(const Options &options, const std::vector<std::string> &names)
             wanted.push_back(&s);
     if (!RFID_OpenDevice())
         return NoReader();
+    // Settings the firmware does not answer are marked, not asked for.
+    TDeviceData data{};
+    RFID_GetDeviceData(&data);
+    // Every setting the reader answers is shown; a failed call is reported
+    // and the others still printed.
+    int status = ExitOk;
     std::vector<Field> fields;
     for (const Setting *setting : wanted) {
+        if (data.Version < setting->minVersion) {
+            fields.push_back({setting->name, "(not supported by this firmware)", JsonNull()});
+            if (!names.empty() && status == ExitOk)
+                status = ExitUnsupported;
+            continue;
+        }
         std::string function;
         const auto field = setting->read(function);
-        if (!field)
-            return CallFailed(function);
+        if (!field) {
+            status = CallFailed(function);
+            continue;
+        }
         fields.push_back(*field);
     }
     PrintFields(fields, options.json);
-    return ExitOk;
+    return status;
 }
 
 int CommandSet(const std::string &name, const std::string &value)
@@ -87,6 +102,8 @@ int CommandSet(const std::string &name, const std::string &value)
         return BadArguments("unknown setting '" + name + "'");
     if (!setting->write)
         return BadArguments("'" + name + "' cannot be written");
+    if (const std::string error = setting->check(value); !error.empty())
+        return BadArguments(error);
     if (!RFID_OpenDevice())
         return NoReader();
     return setting->write(value);
@@ -108,19 +125,19 @@ int CommandSave(const std::string &fileName)
     try {
         WriteConfigFile(fileName, config);
     } catch (const std::exception &e) {
-        std::fprintf(stderr, "korvelctl: %s\n", e.what());
-        return ExitCallFailed;
+        return FileError(e.what());
     }
     return ExitOk;
 }
 
 int CommandLoad(const std::string &fileName)
 {
-    if (std::FILE *f = std::fopen(fileName.c_str(), "rb"))
-        std::fclose(f);
-    else
-        return BadArguments("cannot read '" + fileName + "'");
-    const TKeyboardConfig config = ReadConfigFile(fileName);
+    // The whole file is read and checked before the reader is touched.
+    std::string error;
+    const std::optional<TKeyboardConfig> read = ReadConfigFileChecked(fileName, error);
+    if (!read)
+        return FileError(error + "; nothing was written to the reader");
+    const TKeyboardConfig &config = *read;
     if (!RFID_OpenDevice())
         return NoReader();
     if (!RFID_SetConfigBits(static_cast<uint8_t>(config.ConfByte)))

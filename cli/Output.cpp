@@ -1,5 +1,7 @@
 #include "Output.h"
 
+#include "ReaderText.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -7,8 +9,10 @@ namespace korvelctl {
 
 JsonValue JsonString(const std::string &value)
 {
+    // Valid UTF-8 whatever the text holds: malformed bytes become U+FFFD,
+    // control characters (C0, DEL and C1) are escaped.
     std::string out = "\"";
-    for (unsigned char c : value) {
+    for (const char32_t c : readerconfig::Utf8ToUnicode(value)) {
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -16,12 +20,12 @@ JsonValue JsonString(const std::string &value)
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
         default:
-            if (c < 0x20) {
+            if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
                 char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", c);
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
                 out += escape;
             } else {
-                out += static_cast<char>(c);
+                out += readerconfig::UnicodeToUtf8(std::u32string_view(&c, 1));
             }
         }
     }
@@ -45,6 +49,11 @@ JsonValue JsonInteger(long long value)
 JsonValue JsonBool(bool value)
 {
     return {value ? "true" : "false"};
+}
+
+JsonValue JsonNull()
+{
+    return {"null"};
 }
 
 JsonValue JsonObject(const std::vector<std::pair<std::string, JsonValue>> &members)

@@ -11,10 +11,13 @@ namespace korvelctl {
 struct JsonValue {
     std::string text;
 };
+// From UTF-8 text; the result is valid UTF-8 whatever the text holds.
 JsonValue JsonString(const std::string &value);
 JsonValue JsonNumber(double value);
 JsonValue JsonInteger(long long value);
 JsonValue JsonBool(bool value);
+// null for a setting the reader's firmware does not answer.
+JsonValue JsonNull();
 JsonValue JsonObject(const std::vector<std::pair<std::string, JsonValue>> &members);
 JsonValue JsonArray(const std::vector<JsonValue> &items);
 

@@ -1,12 +1,16 @@
 #include "Settings.h"
 
 #include "ConfigBitNames.h"
+#include "ReaderText.h"
 #include "ReportText.h"
 #include "Status.h"
 #include "korvel.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace korvelctl {
 namespace {
@@ -38,11 +42,25 @@ std::optional<long> ParseByte(const std::string &text)
     if (text.empty())
         return std::nullopt;
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char *digits = text.c_str() + (hex ? 2 : 0);
+    if (!std::isxdigit(static_cast<unsigned char>(*digits)))
+        return std::nullopt; // no sign, no blanks
     char *end = nullptr;
-    const long value = std::strtol(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
-    if (*end != '\0' || value < 0 || value > 255)
+    errno = 0;
+    const long value = std::strtol(digits, &end, hex ? 16 : 10);
+    if (*end != '\0' || errno == ERANGE || value < 0 || value > 255)
         return std::nullopt;
     return value;
+}
+
+// The state a word names for the bit ("on", "1", "upper", ...).
+std::optional<bool> BitState(const TConfigBitMeaning &bit, const std::string &value)
+{
+    if (value == bit.set || (std::string(bit.set) == "on" && value == "1"))
+        return true;
+    if (value == bit.clear || (std::string(bit.clear) == "off" && value == "0"))
+        return false;
+    return std::nullopt;
 }
 
 Setting ConfigBitSetting(const TConfigBitMeaning &bit)
@@ -56,19 +74,19 @@ Setting ConfigBitSetting(const TConfigBitMeaning &bit)
                 return Field{bit.name, on ? bit.set : bit.clear, JsonString(on ? bit.set : bit.clear)};
             },
             [bit](const std::string &value) {
-                bool on;
-                if (value == bit.set || (std::string(bit.set) == "on" && value == "1"))
-                    on = true;
-                else if (value == bit.clear || (std::string(bit.clear) == "off" && value == "0"))
-                    on = false;
-                else
+                const auto on = BitState(bit, value);
+                if (!on)
                     return BadArguments(std::string("'") + bit.name + "' takes " + bit.set + " or " + bit.clear);
                 std::string function;
                 const auto bits = ReadConfigByte(function);
                 if (!bits)
                     return CallFailed(function);
-                const uint8_t updated = static_cast<uint8_t>(on ? (*bits | bit.mask) : (*bits & ~bit.mask));
+                const uint8_t updated = static_cast<uint8_t>(*on ? (*bits | bit.mask) : (*bits & ~bit.mask));
                 return RFID_SetConfigBits(updated) ? ExitOk : CallFailed("RFID_SetConfigBits");
+            },
+            [bit](const std::string &value) {
+                return BitState(bit, value) ? std::string()
+                                            : std::string("'") + bit.name + "' takes " + bit.set + " or " + bit.clear;
             }};
 }
 
@@ -102,7 +120,29 @@ Setting ReportSetting(const char *name, const char *help, int32_t(KORVEL_CALL *g
                 if (!report)
                     return BadArguments(error);
                 return set(&*report) ? ExitOk : CallFailed(setName);
+            },
+            [](const std::string &value) {
+                std::string error;
+                ParseReport(value, 0, error);
+                return error;
             }};
+}
+
+// The reader's bytes as text for a terminal: through its code page, with
+// control characters as \xNN.
+std::string ShownText(const std::string &bytes)
+{
+    std::string text;
+    for (const char32_t c : readerconfig::Cp1252ToUnicode(bytes)) {
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(c));
+            text += escape;
+        } else {
+            text += readerconfig::UnicodeToUtf8(std::u32string_view(&c, 1));
+        }
+    }
+    return text;
 }
 
 Setting TextSetting(const char *name, const char *help, int32_t(KORVEL_CALL *get)(char *),
@@ -114,13 +154,29 @@ Setting TextSetting(const char *name, const char *help, int32_t(KORVEL_CALL *get
                 function = getName;
                 if (!get(text))
                     return std::nullopt;
-                return Field{name, text, JsonString(text)};
+                const std::string bytes(text, strnlen(text, sizeof text));
+                const std::string utf8 = readerconfig::UnicodeToUtf8(readerconfig::Cp1252ToUnicode(bytes));
+                return Field{name, ShownText(bytes), JsonString(utf8)};
             },
             [=](const std::string &value) {
-                if (value.size() > 6)
-                    std::fprintf(stderr, "korvelctl: note: the reader keeps only 6 characters\n");
-                return set(value.data(), static_cast<int32_t>(value.size())) ? ExitOk : CallFailed(setName);
-            }};
+                // The argument is UTF-8; the reader holds one code-page byte
+                // per character.
+                const std::u32string wanted = readerconfig::Utf8ToUnicode(value);
+                const std::string note = readerconfig::TypingNote(wanted);
+                if (!note.empty())
+                    std::fprintf(stderr, "korvelctl: warning: %s\n", note.c_str());
+                const std::string bytes = readerconfig::UnicodeToCp1252(wanted);
+                if (!set(bytes.data(), static_cast<int32_t>(bytes.size())))
+                    return CallFailed(setName);
+                // What the reader kept (trimmed, upper case, 6 characters),
+                // when it is not what was given.
+                char kept[9] = {};
+                if (get(kept) && std::string(kept, strnlen(kept, sizeof kept)) != bytes)
+                    std::fprintf(stderr, "korvelctl: note: the reader kept \"%s\"\n",
+                                 ShownText(std::string(kept, strnlen(kept, sizeof kept))).c_str());
+                return static_cast<int>(ExitOk);
+            },
+            [](const std::string &) { return std::string(); }};
 }
 
 std::vector<Setting> MakeSettings()
@@ -138,6 +194,9 @@ std::vector<Setting> MakeSettings()
                        if (!byte)
                            return BadArguments("'config-bits' takes a number from 0 to 255");
                        return RFID_SetConfigBits(static_cast<uint8_t>(*byte)) ? ExitOk : CallFailed("RFID_SetConfigBits");
+                   },
+                   [](const std::string &value) {
+                       return ParseByte(value) ? std::string() : "'config-bits' takes a number from 0 to 255";
                    }});
     for (const TConfigBitMeaning &bit : ConfigBitMeanings)
         all.push_back(ConfigBitSetting(bit));
@@ -154,6 +213,11 @@ std::vector<Setting> MakeSettings()
                            return BadArguments("'keyboard' takes on or off");
                        const bool on = value == "on" || value == "1";
                        return RFID_SetEnable(on ? 1 : 0) ? ExitOk : CallFailed("RFID_SetEnable");
+                   },
+                   [](const std::string &value) {
+                       return value == "on" || value == "off" || value == "1" || value == "0"
+                                  ? std::string()
+                                  : "'keyboard' takes on or off";
                    }});
     all.push_back({"device-mode", "normal|advanced", "normal (keyboard) or advanced (raw channel) mode",
                    [](std::string &function) -> std::optional<Field> {
@@ -169,6 +233,11 @@ std::vector<Setting> MakeSettings()
                            return BadArguments("'device-mode' takes normal or advanced");
                        const uint8_t mode = value == "advanced" || value == "1";
                        return RFID_SetDeviceMode(mode) ? ExitOk : CallFailed("RFID_SetDeviceMode");
+                   },
+                   [](const std::string &value) {
+                       return value == "normal" || value == "advanced" || value == "0" || value == "1"
+                                  ? std::string()
+                                  : "'device-mode' takes normal or advanced";
                    }});
     all.push_back(TextSetting("prefix", "text typed before the card code", RFID_GetPrefix, RFID_SetPrefix,
                               "RFID_GetPrefix", "RFID_SetPrefix"));
@@ -195,7 +264,9 @@ std::vector<Setting> MakeSettings()
                            text += Hex2(code[i]).substr(2);
                        return Field{"card-code", text, JsonString(text)};
                    },
-                   nullptr});
+                   nullptr, nullptr,
+                   // Firmware before 1.5 cannot report card codes.
+                   1.5});
     return all;
 }
 

@@ -20,6 +20,11 @@ struct Setting {
     // Writes the value: ExitOk, ExitCallFailed or ExitBadArguments. Empty
     // for read-only settings.
     std::function<int(const std::string &value)> write;
+    // What is wrong with a value for `write`, before the reader is touched;
+    // empty when it is fine.
+    std::function<std::string(const std::string &value)> check;
+    // The firmware version from which the reader answers it.
+    double minVersion = 0;
 };
 
 const std::vector<Setting> &Settings();

@@ -25,4 +25,10 @@ int BadArguments(const std::string &message)
     return ExitBadArguments;
 }
 
+int FileError(const std::string &message)
+{
+    std::fprintf(stderr, "korvelctl: %s\n", message.c_str());
+    return ExitFileError;
+}
+
 } // namespace korvelctl

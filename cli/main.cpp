@@ -4,15 +4,20 @@
 #include "Settings.h"
 #include "Status.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace korvelctl;
+
+// A day: longer is surely a typing error (0 listens without a limit).
+constexpr double MaxListenSeconds = 86400;
 
 const char *const Usage = "usage: korvelctl [--json] COMMAND [ARGS]\n"
                           "\n"
@@ -27,8 +32,14 @@ const char *const Usage = "usage: korvelctl [--json] COMMAND [ARGS]\n"
                           "                       prints raw input reports as they arrive\n"
                           "\n"
                           "--json prints every read as JSON. `korvelctl help COMMAND` (or COMMAND\n"
-                          "--help) tells more. Exit status: 0 success, 1 a call to the reader\n"
-                          "failed, 2 bad arguments, 3 no reader attached.\n";
+                          "--help) tells more. Text goes to and from the reader in its code page,\n"
+                          "Windows-1252.\n"
+                          "\n"
+                          "Exit status: 0 success; 1 a call to the reader failed; 2 bad arguments\n"
+                          "(checked before the reader is touched); 3 no reader attached; 4 a file\n"
+                          "cannot be read or written, or is no configuration file (nothing is\n"
+                          "written to the reader); 5 a setting named to get is not supported by\n"
+                          "the reader's firmware.\n";
 
 void PrintSettingsHelp()
 {
@@ -43,20 +54,34 @@ const std::map<std::string, const char *> &CommandHelp()
         {"info", "usage: korvelctl [--json] info\n\nPrints the manufacturer, product, firmware version, factory ID and\n"
                  "production date of the attached reader.\n"},
         {"get", "usage: korvelctl [--json] get [NAME...]\n\nPrints every setting as NAME=VALUE lines (or one JSON object), or\n"
-                "only the ones named.\n\n"},
+                "only the ones named. A setting the reader's firmware does not answer\n"
+                "(card-code before firmware 1.5) shows \"(not supported by this firmware)\"\n"
+                "(JSON: null); the status is then 0 for a plain get and 5 when it was\n"
+                "named. A call that fails is reported, the other settings are still\n"
+                "printed, and the status is 1. Prefix and sufix are shown through the\n"
+                "reader's code page, control characters as \\xNN.\n\n"},
         {"set", "usage: korvelctl set NAME VALUE\n\nWrites one setting. Keyboard reports take modifiers and keys from the\n"
                 "configuration tool's key list, separated by commas, e.g.\n"
                 "  korvelctl set before \"Left Shift, Keyboard a\"\n"
-                "or \"none\", or eight hexadecimal bytes (Modifier Reserved Key1..Key6).\n\n"},
+                "or \"none\", or eight hexadecimal bytes (Modifier Reserved Key1..Key6).\n"
+                "The value is checked before the reader is touched. Prefix and sufix are\n"
+                "stored in the reader's code page (Windows-1252): a character it lacks is\n"
+                "left out, and one the reader cannot type (anything but printable ASCII)\n"
+                "is kept with a warning; a note tells what the reader kept.\n\n"},
         {"save", "usage: korvelctl save FILE\n\nReads the configuration byte and the three keyboard reports from the\n"
                  "reader and saves them to FILE in the configuration tool's .rfc format\n"
-                 "(other sections and keys of an existing file are kept).\n"},
+                 "(other sections and keys of an existing file are kept). Status 4 when\n"
+                 "the file cannot be written.\n"},
         {"load", "usage: korvelctl load FILE\n\nWrites the configuration byte and the three keyboard reports of a .rfc\n"
-                 "file into the reader. Missing or malformed values count as 0.\n"},
+                 "file into the reader. Missing or malformed values count as 0. A file\n"
+                 "that cannot be read, is larger than 16 MiB or has none of the sections\n"
+                 "Before, CardCode, After and Remove is refused with status 4 before\n"
+                 "anything is written.\n"},
         {"raw", "usage: korvelctl raw send HEX\n       korvelctl [--json] raw listen [--count N] [--timeout SECONDS]\n\n"
                 "The raw channel of the reader's advanced mode (korvelctl set device-mode\n"
                 "advanced). send: up to 63 bytes, e.g. 01020A. listen: prints each input\n"
-                "report's data in hexadecimal; stops after N reports or SECONDS without one.\n"},
+                "report's data in hexadecimal; stops after N reports (0 to 999999999) or\n"
+                "SECONDS without one (0 to 86400; 0, the default, never).\n"},
     };
     return help;
 }
@@ -80,21 +105,42 @@ bool WantsHelp(const std::vector<std::string> &args)
     return false;
 }
 
+// Whole numbers and seconds as options take them: digits only (a decimal
+// point and fraction for seconds), finite, within a sane range.
+std::optional<long> ParseCount(const std::string &text)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
+        return std::nullopt; // at most 999999999 reports
+    return std::stol(text);
+}
+
+std::optional<double> ParseSeconds(const std::string &text)
+{
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find('.') != text.rfind('.') || text == ".")
+        return std::nullopt; // no sign, exponent, "nan" or "inf"
+    const double seconds = std::strtod(text.c_str(), nullptr);
+    if (!std::isfinite(seconds) || seconds > MaxListenSeconds)
+        return std::nullopt;
+    return seconds;
+}
+
 int RawListen(const Options &options, const std::vector<std::string> &args)
 {
     long count = 0;
     double seconds = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
-        char *end = nullptr;
         if (args[i] == "--count" && hasValue) {
-            count = std::strtol(args[++i].c_str(), &end, 10);
-            if (*end || count < 0)
-                return BadArguments("--count takes a number");
+            const auto parsed = ParseCount(args[++i]);
+            if (!parsed)
+                return BadArguments("--count takes a whole number from 0 to 999999999, not '" + args[i] + "'");
+            count = *parsed;
         } else if (args[i] == "--timeout" && hasValue) {
-            seconds = std::strtod(args[++i].c_str(), &end);
-            if (*end || seconds < 0)
-                return BadArguments("--timeout takes seconds");
+            const auto parsed = ParseSeconds(args[++i]);
+            if (!parsed)
+                return BadArguments("--timeout takes seconds from 0 to 86400, not '" + args[i] + "'");
+            seconds = *parsed;
         } else {
             return BadArguments("unknown option '" + args[i] + "'");
         }

@@ -93,6 +93,7 @@ public:
     void ButtonSetPrefixSufixClick();
     void TabSheetDeviceModeShow();
     void Button1Click();
+    void ShowPreSufNote(); // what the reader cannot keep or type, beside the edits
 
     // Analyze page (Unit1Analyze.cpp).
     void EditCardCodeInputKeyDown(uint16_t key);

@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <optional>
+#include <string>
+
 namespace {
 
 const char *const FileFilter = "USB RFID Config|*.rfc";
@@ -55,7 +58,8 @@ void TForm1::SaveAs1Click()
     if (fileName.isEmpty())
         return;
     FSaveFileName = fileName;
-    if (!ConfirmOkCancel(QStringLiteral("All data will be read from USB RFID device and stored in a file!\n\r"
+    // One line feed between the lines: LF CR would draw as two breaks.
+    if (!ConfirmOkCancel(QStringLiteral("All data will be read from USB RFID device and stored in a file!\n"
                                         "Do you want to do this?")))
         return;
     TKeyboardConfig config;
@@ -84,11 +88,21 @@ void TForm1::Open1Click()
 
 void TForm1::LoadConfigFile(const QString &fileName)
 {
-    if (!ConfirmOkCancel(QStringLiteral("Opening this file will set all the configuration on USB RFID device\n\r"
-                                        "All data on the device will be lost!\n\r"
+    if (!ConfirmOkCancel(QStringLiteral("Opening this file will set all the configuration on USB RFID device\n"
+                                        "All data on the device will be lost!\n"
                                         "Do you want to do this?")))
         return;
-    const TKeyboardConfig config = ReadConfigFile(LocalName(fileName));
+    // A file that is no configuration (or too large to be one) is refused
+    // before anything goes into the reader.
+    std::string error;
+    const std::optional<TKeyboardConfig> read = ReadConfigFileChecked(LocalName(fileName), error);
+    if (!read) {
+        QString text = QString::fromLocal8Bit(error);
+        text[0] = text[0].toUpper(); // error is not empty
+        ShowMessage(text + QStringLiteral(".\nNothing was written to the reader."));
+        return;
+    }
+    const TKeyboardConfig &config = *read;
     BeforeReport = config.Before;
     ConfigBits = config.ConfByte;
     AfterReport = config.After;

@@ -1,4 +1,5 @@
 // TForm1: the Prefix / Sufix and Device Mode pages.
+#include "ReaderText.h"
 #include "ReportLastError.h"
 #include "Unit1.h"
 #include "ui_Unit1.h"
@@ -20,16 +21,34 @@ public:
     }
 };
 
-// The reader's text, up to the first NUL of the 256-byte buffer; false when
-// the call failed.
+std::u32string Unicode(const QString &text)
+{
+    const QList<uint> points = text.toUcs4();
+    return {points.begin(), points.end()};
+}
+
+QString FromUnicode(const std::u32string &text)
+{
+    return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The reader's text, up to the first NUL of the 256-byte buffer, from its
+// code page; false when the call failed.
 using TTextGetter = int32_t(KORVEL_CALL *)(char *);
 bool ReadText(TTextGetter get, QString &text)
 {
     char buffer[256] = {};
     if (!get(buffer))
         return false;
-    text = QString::fromLocal8Bit(buffer, static_cast<qsizetype>(strnlen(buffer, sizeof buffer)));
+    text = FromUnicode(readerconfig::Cp1252ToUnicode(std::string_view(buffer, strnlen(buffer, sizeof buffer))));
     return true;
+}
+
+// The edit's text in the reader's code page, a byte per character.
+QByteArray ReaderBytes(const QLineEdit *edit)
+{
+    const std::string bytes = readerconfig::UnicodeToCp1252(Unicode(edit->text()));
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 } // namespace
@@ -38,6 +57,8 @@ void TForm1::SetupSettingsPages()
 {
     for (QLineEdit *edit : {ui->EditPrefix, ui->EditSufix})
         edit->setValidator(new TUpperCaseValidator(edit));
+    for (QLineEdit *edit : {ui->EditPrefix, ui->EditSufix})
+        connect(edit, &QLineEdit::textChanged, this, [this] { ShowPreSufNote(); });
     connect(ui->ButtonSetPrefixSufix, &QPushButton::clicked, this, &TForm1::ButtonSetPrefixSufixClick);
     connect(ui->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 }
@@ -58,11 +79,24 @@ void TForm1::TabSheetPreSufShow()
 void TForm1::ButtonSetPrefixSufixClick()
 {
     // The reader keeps what fits; the read-back shows what it kept.
-    const QByteArray prefix = ui->EditPrefix->text().toLocal8Bit();
+    const QByteArray prefix = ReaderBytes(ui->EditPrefix);
     RFID_SetPrefix(prefix.constData(), static_cast<int32_t>(prefix.size()));
-    const QByteArray sufix = ui->EditSufix->text().toLocal8Bit();
+    const QByteArray sufix = ReaderBytes(ui->EditSufix);
     RFID_SetSufix(sufix.constData(), static_cast<int32_t>(sufix.size()));
     TabSheetPreSufShow();
+}
+
+void TForm1::ShowPreSufNote()
+{
+    // Beside the edits: what the reader cannot keep or cannot type.
+    QStringList notes;
+    const std::pair<const char *, QLineEdit *> edits[] = {{"Prefix", ui->EditPrefix}, {"Sufix", ui->EditSufix}};
+    for (const auto &[name, edit] : edits) {
+        const std::string note = readerconfig::TypingNote(Unicode(edit->text()));
+        if (!note.empty())
+            notes << QString::fromLatin1(name) + QStringLiteral(": ") + QString::fromStdString(note);
+    }
+    ui->LabelPreSufNote->setText(notes.join(QLatin1Char('\n')));
 }
 
 void TForm1::TabSheetDeviceModeShow()

@@ -3,7 +3,10 @@
 #include "IniFile.h"
 
 #include <array>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -24,6 +27,7 @@ constexpr std::array<TReportKey, 8> ReportKeys = {{
 }};
 
 constexpr const char *CardCodeSection = "CardCode";
+constexpr std::array<const char *, 4> Sections = {"Before", CardCodeSection, "After", "Remove"};
 constexpr const char *ConfByteKey = "ConfByte";
 
 void ReadReport(const TIniFile &file, const char *section, TKeybHIDReport &report)
@@ -38,6 +42,21 @@ void WriteReport(TIniFile &file, const char *section, const TKeybHIDReport &repo
         file.WriteInteger(section, key.name, report.*key.field);
 }
 
+TKeyboardConfig FromIni(const TIniFile &file)
+{
+    TKeyboardConfig config;
+    ReadReport(file, "Before", config.Before);
+    config.ConfByte = file.ReadInteger(CardCodeSection, ConfByteKey, 0);
+    ReadReport(file, "After", config.After);
+    ReadReport(file, "Remove", config.Remove);
+    return config;
+}
+
+std::string Quoted(const std::string &fileName)
+{
+    return '"' + fileName + '"';
+}
+
 } // namespace
 
 bool TKeyboardConfig::operator==(const TKeyboardConfig &other) const
@@ -49,12 +68,51 @@ bool TKeyboardConfig::operator==(const TKeyboardConfig &other) const
 
 TKeyboardConfig ReadConfigFile(const std::string &fileName)
 {
-    const TIniFile file(fileName);
-    TKeyboardConfig config;
-    ReadReport(file, "Before", config.Before);
-    config.ConfByte = file.ReadInteger(CardCodeSection, ConfByteKey, 0);
-    ReadReport(file, "After", config.After);
-    ReadReport(file, "Remove", config.Remove);
+    return FromIni(TIniFile(fileName));
+}
+
+std::optional<TKeyboardConfig> ParseConfigText(std::string_view text)
+{
+    const TIniFile file = TIniFile::FromText(text);
+    for (const char *section : Sections)
+        if (file.HasSection(section))
+            return FromIni(file);
+    return std::nullopt;
+}
+
+std::optional<TKeyboardConfig> ReadConfigFileChecked(const std::string &fileName, std::string &error)
+{
+    std::error_code status;
+    if (std::filesystem::is_directory(fileName, status)) {
+        error = Quoted(fileName) + " is a directory, not a configuration file";
+        return std::nullopt;
+    }
+    if (std::filesystem::exists(fileName, status) && !std::filesystem::is_regular_file(fileName, status)) {
+        error = Quoted(fileName) + " is not a regular file";
+        return std::nullopt;
+    }
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + Quoted(fileName) + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    // One byte more than the limit tells a file that is too large.
+    std::string data(MaxIniFileSize + 1, '\0');
+    in.read(data.data(), static_cast<std::streamsize>(data.size()));
+    if (in.bad()) {
+        error = "cannot read " + Quoted(fileName) + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    data.resize(static_cast<std::size_t>(in.gcount()));
+    if (data.size() > MaxIniFileSize) {
+        error = Quoted(fileName) + " is larger than " + std::to_string(MaxIniFileSize / (1024 * 1024)) +
+                " MiB, too large for a configuration file";
+        return std::nullopt;
+    }
+    auto config = ParseConfigText(data);
+    if (!config)
+        error = Quoted(fileName) +
+                " is not a configuration file: it has none of the sections Before, CardCode, After and Remove";
     return config;
 }
 

@@ -5,7 +5,9 @@
 #include "korvel.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 struct TKeyboardConfig {
     TKeybHIDReport Before{};
@@ -19,6 +21,16 @@ struct TKeyboardConfig {
 // Every value that is missing or no integer reads as 0; report fields take
 // the low 8 bits, ConfByte all 32.
 TKeyboardConfig ReadConfigFile(const std::string &fileName);
+
+// A configuration file's text, as it is read before it goes into a reader:
+// nullopt when it holds none of the four sections, so that a file that is
+// no configuration never writes zeros into a reader. Within a configuration
+// every missing or malformed value reads as 0, as above.
+std::optional<TKeyboardConfig> ParseConfigText(std::string_view text);
+// The same for a file: nullopt, with `error` saying why in a sentence that
+// names the file, when it cannot be read, is no regular file, is larger than
+// MaxIniFileSize or is no configuration.
+std::optional<TKeyboardConfig> ReadConfigFileChecked(const std::string &fileName, std::string &error);
 // Writes the 25 keys in table order (Before, CardCode, After, Remove).
 // Throws std::runtime_error "Unable to write to <file name>" at the first key
 // that cannot be written; the keys before it stay in the file.

@@ -130,23 +130,40 @@ std::optional<int32_t> ParseIniInteger(std::string_view text)
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName))
 {
     std::error_code error;
-    const bool exists = std::filesystem::exists(FFileName, error);
+    const auto status = std::filesystem::status(FFileName, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        FWritable = false; // a directory, a FIFO, a device: neither read nor replaced
+        return;
+    }
     const std::optional<std::string> data = ReadCapped(FFileName, MaxIniFileSize);
     if (!data || data->size() > MaxIniFileSize) {
         // Unreadable or too large: reads give defaults, and a write would
         // lose what could not be read.
-        FWritable = !exists;
+        FWritable = !std::filesystem::exists(status);
         return;
     }
+    Parse(*data);
+}
+
+TIniFile TIniFile::FromText(std::string_view text)
+{
+    TIniFile file;
+    file.FWritable = false;
+    file.Parse(text);
+    return file;
+}
+
+void TIniFile::Parse(std::string_view data)
+{
     std::size_t start = 0;
-    while (start < data->size()) {
-        const std::size_t end = data->find('\n', start);
+    while (start < data.size()) {
+        const std::size_t end = data.find('\n', start);
         TLine line;
-        if (end == std::string::npos) {
-            line.text = data->substr(start);
-            start = data->size();
+        if (end == std::string_view::npos) {
+            line.text = data.substr(start);
+            start = data.size();
         } else {
-            line.text = data->substr(start, end - start);
+            line.text = data.substr(start, end - start);
             line.ending = "\n";
             start = end + 1;
         }

@@ -3,7 +3,8 @@
 //
 // Reading: section and key names match without regard to case; blanks
 // around a value are ignored; a missing file, section or key reads as the
-// default. Files over MaxIniFileSize are not read at all.
+// default. Files over MaxIniFileSize, and anything but a regular file (a
+// FIFO or a device could block or never end), are not read at all.
 // Writing: every write updates the file at once. A key that exists is
 // replaced where it stands, a missing key goes to the end of its section,
 // a missing section (with its header) to the end of the file; every other
@@ -17,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr std::size_t MaxIniFileSize = 1024 * 1024;
+inline constexpr std::size_t MaxIniFileSize = 16 * 1024 * 1024;
 
 // An optional sign, then decimal digits or hexadecimal digits after "0x" or
 // "$", with blanks around; nothing else. Hexadecimal covers 32 bits.
@@ -26,6 +27,10 @@ std::optional<int32_t> ParseIniInteger(std::string_view text);
 class TIniFile {
 public:
     explicit TIniFile(std::string fileName);
+    // The text of a file that is not read from disk (it cannot be written).
+    static TIniFile FromText(std::string_view text);
+
+    bool HasSection(std::string_view section) const { return FindSection(section).has_value(); }
 
     const std::string &FileName() const { return FFileName; }
     std::optional<std::string> ReadString(std::string_view section, std::string_view key) const;
@@ -41,6 +46,8 @@ private:
         std::string ending; // "\r\n", "\n" or "" (last line)
     };
     // Index of the section's header line, of the key's line in it.
+    TIniFile() = default;
+    void Parse(std::string_view data);
     std::optional<std::size_t> FindSection(std::string_view section) const;
     std::optional<std::size_t> FindKey(std::size_t header, std::string_view key) const;
     std::size_t SectionEnd(std::size_t header) const; // the next header, or the end

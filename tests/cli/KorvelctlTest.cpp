@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <array>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -22,10 +23,13 @@ struct Outcome {
     std::string out;
 };
 
-// Runs korvelctl with these arguments (a shell word list) in the bus's environment.
-Outcome Korvelctl(const std::string &args)
+// Runs korvelctl with these arguments (a shell word list) in the bus's
+// environment; with `withErrors` its standard error follows its output. A
+// run that hangs is ended after 20 s (status 124).
+Outcome Korvelctl(const std::string &args, bool withErrors = false)
 {
-    const std::string command = std::string(KORVELCTL) + " " + args + " 2>/dev/null";
+    const std::string command =
+        "timeout 20 " + std::string(KORVELCTL) + " " + args + (withErrors ? " 2>&1" : " 2>/dev/null");
     Outcome run{-1, {}};
     std::FILE *pipe = ::popen(command.c_str(), "r");
     if (!pipe)
@@ -122,7 +126,7 @@ TEST_F(KorvelctlTest, SaveAndLoadRoundTrip)
     EXPECT_EQ(back.before, s.before);
     EXPECT_EQ(back.after, s.after);
     EXPECT_EQ(back.remove, s.remove);
-    EXPECT_EQ(Korvelctl("load /nonexistent/file.rfc").status, 2);
+    EXPECT_EQ(Korvelctl("load /nonexistent/file.rfc").status, 4);
 }
 
 TEST_F(KorvelctlTest, RawSendAndListen)
@@ -141,6 +145,102 @@ TEST_F(KorvelctlTest, RawSendAndListen)
     EXPECT_EQ(Korvelctl("raw send 0G").status, 2);
     const Outcome listen = Korvelctl("raw listen --timeout 0.3");
     EXPECT_EQ(listen.status, 0);
+}
+
+TEST_F(KorvelctlTest, LoadReadsAnySizeUpToItsLimitAndRefusesWhatIsNoConfiguration)
+{
+    const std::string dir = ::testing::TempDir();
+    const std::string padding = "; " + std::string(5 * 1024 * 1024, 'x') + "\r\n";
+    const struct {
+        const char *name;
+        std::string text; // empty: the name is a directory
+        int status;
+        int confByte; // what the reader holds after
+    } cases[] = {
+        {"big.rfc", padding + "[CardCode]\r\nConfByte=42\r\n" + padding, 0, 42},
+        {"some-keys.rfc", "[cardcode]\nConfByte=7\n", 0, 7},
+        {"too-big.rfc", "[CardCode]\r\nConfByte=42\r\n" + std::string(16 * 1024 * 1024, ';'), 4, 0x0A},
+        {"random.rfc", std::string("\x8f\x02[x\xff\0\x10=5\n\xe1", 11), 4, 0x0A},
+        {"foreign.rfc", "[Other]\r\nConfByte=42\r\n", 4, 0x0A},
+        {"", "", 4, 0x0A},
+    };
+    for (const auto &c : cases) {
+        firmware->setSettings({}); // config byte 0x0A
+        std::string path = dir;
+        if (*c.name) {
+            path += c.name;
+            std::ofstream(path, std::ios::binary) << c.text;
+        }
+        const Outcome run = Korvelctl("load '" + path + "'", true);
+        EXPECT_EQ(run.status, c.status) << c.name << run.out;
+        EXPECT_EQ(firmware->settings().confByte, c.confByte) << c.name;
+        EXPECT_EQ(run.out.find("nothing was written to the reader") != std::string::npos, c.status != 0) << run.out;
+    }
+    EXPECT_EQ(Korvelctl("save /nonexistent/dir/x.rfc").status, 4);
+}
+
+TEST_F(KorvelctlTest, TextGoesThroughTheCodePageAndJsonStaysUtf8)
+{
+    Outcome run = Korvelctl("set prefix '\u00E4\u00E9\u20ACx'", true); // äé€x
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(firmware->settings().prefix, (std::array<uint8_t, 6>{0xE4, 0xE9, 0x80, 'X', 0, 0}));
+    EXPECT_NE(run.out.find("warning: \u00E4 \u00E9 \u20AC: kept, but the reader cannot type it"), std::string::npos)
+        << run.out;
+    EXPECT_EQ(Korvelctl("get prefix").out, "prefix=\u00E4\u00E9\u20ACX\n");
+    run = Korvelctl("set sufix 'a\u03A9b'", true);
+    EXPECT_EQ(firmware->settings().sufix, (std::array<uint8_t, 6>{'A', 'B', 0, 0, 0, 0}));
+    EXPECT_NE(run.out.find("\u03A9: not in the reader's code page"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("the reader kept \"AB\""), std::string::npos) << run.out;
+
+    readersim::ReaderSettings s;
+    s.prefix = {0xC4, 0x81, '"', 0x01, 0xFF, 0x9D};
+    firmware->setSettings(s);
+    EXPECT_EQ(Korvelctl("--json get prefix").out, "{\"prefix\": \"\u00C4\\u0081\\\"\\u0001\u00FF\\u009d\"}\n");
+    EXPECT_EQ(Korvelctl("get prefix").out, "prefix=\u00C4\\x81\"\\x01\u00FF\\x9D\n");
+}
+
+TEST_F(KorvelctlTest, OldFirmwareShowsEverySettingItAnswers)
+{
+    readersim::ReaderIdentity identity;
+    identity.product = "USB RFID Reader Ver: 1.4";
+    readersim::ReaderFirmware old(identity);
+    bus->unplugReader();
+    bus->plugReader(old);
+    const Outcome all = Korvelctl("get");
+    EXPECT_EQ(all.status, 0);
+    EXPECT_NE(all.out.find("config-bits=0x0A\n"), std::string::npos) << all.out;
+    EXPECT_NE(all.out.find("remove=none\ncard-code=(not supported by this firmware)\n"), std::string::npos) << all.out;
+    const Outcome named = Korvelctl("--json get card-code sound");
+    EXPECT_EQ(named.status, 5);
+    EXPECT_EQ(named.out, "{\"card-code\": null, \"sound\": \"on\"}\n");
+    bus->unplugReader();
+}
+
+TEST_F(KorvelctlTest, ArgumentsAreCheckedBeforeTheReaderIsTouched)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"set digits octal", "'digits' takes decimal or hexadecimal"},
+        {"set config-bits 256", "'config-bits' takes"},
+        {"set config-bits ' 7'", "'config-bits' takes"},
+        {"set before 'Left Shift, Keyboard zz'", "unknown key or modifier 'Keyboard zz'"},
+        {"get prefix bogus", "unknown setting 'bogus'"},
+        {"raw listen --timeout nan", "--timeout takes"},
+        {"raw listen --timeout inf", "--timeout takes"},
+        {"raw listen --timeout 1e3", "--timeout takes"},
+        {"raw listen --timeout 86401", "--timeout takes"},
+        {"raw listen --timeout -1", "--timeout takes"},
+        {"raw listen --count 99999999999999999999", "--count takes"},
+        {"raw listen --count ''", "--count takes"},
+    };
+    for (const bool plugged : {true, false}) {
+        if (!plugged)
+            bus->unplugReader();
+        for (const auto &[args, message] : cases) {
+            const Outcome run = Korvelctl(args, true);
+            EXPECT_EQ(run.status, 2) << args << (plugged ? " with a reader" : " without");
+            EXPECT_NE(run.out.find(message), std::string::npos) << args << ": " << run.out;
+        }
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -15,9 +16,9 @@ using readersim::KeyboardReport;
 
 namespace {
 
-const QString SaveQuestion = "All data will be read from USB RFID device and stored in a file!\n\rDo you want to do this?";
-const QString LoadQuestion = "Opening this file will set all the configuration on USB RFID device\n\r"
-                             "All data on the device will be lost!\n\rDo you want to do this?";
+const QString SaveQuestion = "All data will be read from USB RFID device and stored in a file!\nDo you want to do this?";
+const QString LoadQuestion = "Opening this file will set all the configuration on USB RFID device\n"
+                             "All data on the device will be lost!\nDo you want to do this?";
 
 readersim::ReaderSettings Distinct()
 {
@@ -155,10 +156,62 @@ TEST_F(FileMenu, FileWithoutCardCodeWritesZeroAndMissingNameLoadsZeros)
     expected.before = {0xFF, 0, 0x1E, 0, 0, 0, 0, 0};
     EXPECT_TRUE(SameKeyboard(Firmware().settings(), expected));
 
+    // A missing file is no configuration: refused, the reader keeps its own.
     SetReaderKeyboard(Distinct());
     Form().LoadConfigFile(Path("no-such-file.rfc"));
-    EXPECT_EQ(Firmware().settings().before, KeyboardReport{});
-    EXPECT_EQ(Firmware().settings().confByte, 0);
+    EXPECT_TRUE(SameKeyboard(Firmware().settings(), Distinct()));
+}
+
+TEST_F(FileMenu, AnyConfigurationLoadsWhateverItsSizeAndWhatIsNoneIsRefusedBeforeTheReader)
+{
+    Start();
+    const QByteArray padding = "; " + QByteArray(5 * 1024 * 1024, 'x') + "\r\n";
+    const struct {
+        const char *name;
+        QByteArray text; // null: the name is a directory
+        bool loads;
+    } cases[] = {
+        {"big.rfc", padding + "[CardCode]\r\nConfByte=42\r\n" + padding, true},
+        {"random.rfc", QByteArray("\x8f\x02[x\xff\0\x10=5\n\xe1", 11), false},
+        {"foreign.rfc", "[Other]\r\nConfByte=42\r\n", false},
+        {"folder", QByteArray(), false},
+    };
+    for (const auto &c : cases) {
+        SetReaderKeyboard(Distinct());
+        collected.messages.clear();
+        const QString path = Path(c.name);
+        if (c.text.isNull()) {
+            ASSERT_TRUE(QDir().mkdir(path));
+        } else {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.text);
+        }
+        Form().LoadConfigFile(path);
+        if (c.loads) {
+            EXPECT_EQ(Firmware().settings().confByte, 42) << c.name;
+            EXPECT_TRUE(collected.messages.isEmpty()) << c.name;
+            continue;
+        }
+        EXPECT_TRUE(SameKeyboard(Firmware().settings(), Distinct())) << c.name;
+        ASSERT_EQ(collected.messages.size(), 1) << c.name;
+        EXPECT_TRUE(collected.messages[0].contains(path)) << collected.messages[0].toStdString();
+        EXPECT_TRUE(collected.messages[0].endsWith("\nNothing was written to the reader."));
+    }
+}
+
+TEST_F(FileMenu, ConfirmationLinesDrawOneBreakApart)
+{
+    Start();
+    collected.fileDialogAnswer = Path("drawn.rfc");
+    Form().SaveAs1Click();
+    Form().Open1Click();
+    ASSERT_EQ(collected.confirmations, (QStringList{SaveQuestion, LoadQuestion}));
+    // A message box draws its text with a label: as tall as two and three
+    // plain lines.
+    const auto height = [](const QString &text) { return QLabel(text).sizeHint().height(); };
+    EXPECT_EQ(height(collected.confirmations[0]), height("x\nx"));
+    EXPECT_EQ(height(collected.confirmations[1]), height("x\nx\nx"));
 }
 
 TEST_F(FileMenu, UnwritableFileReachesTheUnexpectedErrorHandlerAndTheToolGoesOn)

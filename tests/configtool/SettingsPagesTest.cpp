@@ -56,6 +56,42 @@ TEST_F(SettingsPages, PrefixIsTypedInCapitalsAndShowsWhatTheReaderKept)
     EXPECT_TRUE(collected.errors.isEmpty());
 }
 
+TEST_F(SettingsPages, TextGoesThroughTheCodePageAndTheNoteTellsWhatCannotBeTyped)
+{
+    readersim::ReaderSettings settings;
+    settings.prefix = {0x80, 0x9F, 0xC4, 0x81, 0, 0}; // € Ÿ Ä and an undefined byte
+    Start(settings);
+    Show("TabSheetPreSuf");
+    EXPECT_EQ(Edit("EditPrefix")->text(), QString::fromUtf8("\u20AC\u0178\u00C4\u0081"));
+    const struct {
+        const char *typed;
+        std::array<uint8_t, 6> kept;
+        const char *shown;
+        const char *noteTyped; // a part of the note while typed; empty: no note
+        const char *noteKept;  // and after Set
+    } cases[] = {
+        {"\u00E4\u00E9\u20ACx", {0xC4, 0xC9, 0x80, 'X', 0, 0}, "\u00C4\u00C9\u20ACX",
+         "Prefix: \u00C4 \u00C9 \u20AC: kept, but the reader cannot type it",
+         "Prefix: \u00C4 \u00C9 \u20AC: kept, but the reader cannot type it"},
+        {"a\u03A9b", {'A', 'B', 0, 0, 0, 0}, "AB", "Prefix: \u03A9: not in the reader's code page", ""},
+        {"ab-1", {'A', 'B', '-', '1', 0, 0}, "AB-1", "", ""},
+    };
+    const auto noteShows = [&](const char *part) {
+        const QString note = Text("LabelPreSufNote");
+        return *part ? note.contains(QString::fromUtf8(part)) : note.isEmpty();
+    };
+    for (const auto &c : cases) {
+        Edit("EditPrefix")->clear();
+        Edit("EditPrefix")->insert(QString::fromUtf8(c.typed)); // as typed: through the validator
+        EXPECT_TRUE(noteShows(c.noteTyped)) << c.typed << ": " << Text("LabelPreSufNote").toStdString();
+        Click("ButtonSetPrefixSufix");
+        EXPECT_EQ(Firmware().settings().prefix, c.kept) << c.typed;
+        EXPECT_EQ(Edit("EditPrefix")->text(), QString::fromUtf8(c.shown));
+        EXPECT_TRUE(noteShows(c.noteKept)) << c.typed << ": " << Text("LabelPreSufNote").toStdString();
+    }
+    EXPECT_TRUE(collected.errors.isEmpty());
+}
+
 TEST_F(SettingsPages, FailedPrefixReadStillReadsTheSuffix)
 {
     readersim::ReaderSettings settings;

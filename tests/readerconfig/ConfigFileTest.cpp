@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -174,4 +177,51 @@ TEST_F(ConfigFileTest, AnUnwritableFileFailsWithItsName)
     } catch (const std::runtime_error &error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
     }
+}
+
+TEST_F(ConfigFileTest, CheckedReadTakesAnySizeUpToTheLimitAndRefusesWhatIsNoConfiguration)
+{
+    const std::string padding = "; " + std::string(2 * 1024 * 1024, 'x') + "\r\n";
+    std::string atLimit = "[CardCode]\r\nConfByte=42\r\n;";
+    atLimit.resize(MaxIniFileSize, 'x');
+    ASSERT_EQ(::mkfifo(Path("fifo.rfc").c_str(), 0600), 0);
+    ::mkdir(Path("folder.rfc").c_str(), 0700);
+    const struct {
+        const char *name;
+        std::string text; // written unless the name exists already
+        std::optional<int32_t> confByte;
+        const char *error; // a part of the message
+    } cases[] = {
+        {"big.rfc", padding + "[CardCode]\r\nConfByte=42\r\n" + padding, 42, ""},
+        {"limit.rfc", atLimit, 42, ""},
+        {"over.rfc", atLimit + "x", std::nullopt, "is larger than 16 MiB"},
+        {"keys-missing.rfc", "[remove]\nKey1=3\n", 0, ""},
+        {"foreign.rfc", "[Before2]\n[ CardCode\nConfByte=1\n", std::nullopt, "has none of the sections"},
+        {"empty.rfc", "", std::nullopt, "is not a configuration file"},
+        {"fifo.rfc", "", std::nullopt, "is not a regular file"},
+        {"folder.rfc", "", std::nullopt, "is a directory"},
+        {"missing.rfc", "", std::nullopt, "cannot read"},
+    };
+    for (const auto &c : cases) {
+        if (!std::filesystem::exists(Path(c.name)) && std::string(c.name) != "missing.rfc")
+            Write(c.text, c.name);
+        std::string error;
+        const auto config = ReadConfigFileChecked(Path(c.name), error);
+        EXPECT_EQ(config.has_value(), c.confByte.has_value()) << c.name;
+        if (config) {
+            EXPECT_EQ(config->ConfByte, *c.confByte) << c.name;
+        } else {
+            EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
+            EXPECT_NE(error.find(Path(c.name)), std::string::npos) << error;
+        }
+    }
+    // Nor does saving open a FIFO: it would wait for a reader for good.
+    EXPECT_THROW(WriteConfigFile(Path("fifo.rfc"), Sample()), std::runtime_error);
+    // The same text straight from memory, as a fuzzer feeds it.
+    EXPECT_EQ(ParseConfigText("[AFTER]\r\nKey6=0x1e"), [] {
+        TKeyboardConfig config;
+        config.After.Key6 = 0x1E;
+        return config;
+    }());
+    EXPECT_EQ(ParseConfigText(std::string_view("\0[Before]", 9)), std::nullopt);
 }
