@@ -69,15 +69,16 @@ int CommandGet(const Options &options, const std::vector<std::string> &names)
             wanted.push_back(&s);
     if (!RFID_OpenDevice())
         return NoReader();
-    // Settings the firmware does not answer are marked, not asked for.
+    // Settings the firmware does not answer are marked, not asked for (when
+    // the version cannot be read, every setting is asked for).
     TDeviceData data{};
-    RFID_GetDeviceData(&data);
+    const bool versionKnown = RFID_GetDeviceData(&data) != 0;
     // Every setting the reader answers is shown; a failed call is reported
     // and the others still printed.
     int status = ExitOk;
     std::vector<Field> fields;
     for (const Setting *setting : wanted) {
-        if (data.Version < setting->minVersion) {
+        if (versionKnown && data.Version < setting->minVersion) {
             fields.push_back({setting->name, "(not supported by this firmware)", JsonNull()});
             if (!names.empty() && status == ExitOk)
                 status = ExitUnsupported;

@@ -97,13 +97,18 @@ std::optional<TKeyboardConfig> ReadConfigFileChecked(const std::string &fileName
         return std::nullopt;
     }
     // One byte more than the limit tells a file that is too large.
-    std::string data(MaxIniFileSize + 1, '\0');
-    in.read(data.data(), static_cast<std::streamsize>(data.size()));
+    std::string data;
+    char chunk[65536];
+    while (data.size() <= MaxIniFileSize) {
+        in.read(chunk, sizeof chunk);
+        data.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (!in)
+            break;
+    }
     if (in.bad()) {
         error = "cannot read " + Quoted(fileName) + ": " + std::strerror(errno);
         return std::nullopt;
     }
-    data.resize(static_cast<std::size_t>(in.gcount()));
     if (data.size() > MaxIniFileSize) {
         error = Quoted(fileName) + " is larger than " + std::to_string(MaxIniFileSize / (1024 * 1024)) +
                 " MiB, too large for a configuration file";

@@ -14,7 +14,8 @@ constexpr std::array<char32_t, 32> Upper80 = {
 
 constexpr char32_t Replacement = 0xFFFD;
 
-std::string Listed(std::u32string_view characters)
+// The distinct characters, separated by blanks, and how many there are.
+std::string Listed(std::u32string_view characters, std::size_t &count)
 {
     std::string text;
     std::u32string seen;
@@ -24,6 +25,7 @@ std::string Listed(std::u32string_view characters)
         seen += c;
         text += (text.empty() ? "" : " ") + UnicodeToUtf8(std::u32string_view(&c, 1));
     }
+    count = seen.size();
     return text;
 }
 
@@ -80,12 +82,15 @@ std::string TypingNote(std::u32string_view text)
     for (const char32_t c : text)
         if (!ReaderCanType(c) && missing.find(c) == std::u32string::npos)
             untypeable += c;
+    // Short enough to stand beside an edit.
     std::string note;
+    std::size_t count = 0;
     if (!missing.empty())
-        note = Listed(missing) + ": not in the reader's code page (Windows-1252), left out";
-    if (!untypeable.empty())
-        note += (note.empty() ? "" : "; ") + Listed(untypeable) +
-                ": kept, but the reader cannot type it (it types only ASCII letters, digits, space and punctuation)";
+        note = Listed(missing, count) + " left out (not in the reader's code page, Windows-1252)";
+    if (!untypeable.empty()) {
+        const std::string listed = Listed(untypeable, count);
+        note += (note.empty() ? "" : "; ") + listed + " kept, but the reader cannot type " + (count > 1 ? "them" : "it");
+    }
     return note;
 }
 

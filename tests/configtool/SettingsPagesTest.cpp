@@ -71,9 +71,9 @@ TEST_F(SettingsPages, TextGoesThroughTheCodePageAndTheNoteTellsWhatCannotBeTyped
         const char *noteKept;  // and after Set
     } cases[] = {
         {"\u00E4\u00E9\u20ACx", {0xC4, 0xC9, 0x80, 'X', 0, 0}, "\u00C4\u00C9\u20ACX",
-         "Prefix: \u00C4 \u00C9 \u20AC: kept, but the reader cannot type it",
-         "Prefix: \u00C4 \u00C9 \u20AC: kept, but the reader cannot type it"},
-        {"a\u03A9b", {'A', 'B', 0, 0, 0, 0}, "AB", "Prefix: \u03A9: not in the reader's code page", ""},
+         "Prefix: \u00C4 \u00C9 \u20AC kept, but the reader cannot type them",
+         "Prefix: \u00C4 \u00C9 \u20AC kept, but the reader cannot type them"},
+        {"a\u03A9b", {'A', 'B', 0, 0, 0, 0}, "AB", "Prefix: \u03A9 left out (not in the reader's code page", ""},
         {"ab-1", {'A', 'B', '-', '1', 0, 0}, "AB-1", "", ""},
     };
     const auto noteShows = [&](const char *part) {
