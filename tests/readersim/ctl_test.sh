@@ -3,11 +3,12 @@
 # cards, status, the event log, exit statuses, commands from a second
 # terminal (exec) and their udev monitors, and the socket's removal at the
 # end. Waits are reads with a deadline, never sleeps.
-# Usage: ctl_test.sh PATH/TO/readersim PATH/TO/readersim_probe [PATH/TO/korvelctl]
+# Usage: ctl_test.sh PATH/TO/readersim PATH/TO/readersim_probe PATH/TO/README.md [PATH/TO/korvelctl]
 set -u
 readersim=$(realpath "$1")
 probe=$(realpath "$2")
-korvelctl=${3:+$(realpath "$3")}
+readme=$(realpath "$3")
+korvelctl=${4:+$(realpath "$4")}
 deadline=30 # seconds for anything to happen
 export XDG_RUNTIME_DIR=$(mktemp -d)
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
@@ -126,6 +127,16 @@ check "exec keeps the caller's preloads" "libumockdev-preload.so.0 libreadersim-
 if [ -n "$korvelctl" ]; then
     check "korvelctl get through exec" "keyboard=on" "$("$readersim" exec -- "$korvelctl" get keyboard)"
 fi
+# The README's walk-through: its commands for the reader run as written.
+walkthrough=$(sed -n '/^## A first walk-through/,/^## The virtual reader/p' "$readme" |
+    sed -n 's/^ *\(build\/plain\/readersim\/readersim \(ctl\|exec\) .*\)$/\1/p')
+check "walk-through commands found" 4 "$(echo "$walkthrough" | grep -c .)"
+while read -r line; do
+    [ -z "$korvelctl" ] && [[ $line == *korvelctl* ]] && continue
+    command=${line//build\/plain\/readersim\/readersim/$readersim}
+    eval "${command//build\/plain\/cli\/korvelctl/$korvelctl}" >/dev/null
+    check "walk-through: $line" 0 $?
+done <<< "$walkthrough"
 # Two monitors on the same descriptor number, in two processes: both hear
 # the unplug (each hidraw node sends one "remove").
 exec 5< <("$readersim" exec -- "$probe" monitor 2)
