@@ -3,6 +3,7 @@
 #include "ControlCommands.h"
 #include "ControlPath.h"
 #include "Options.h"
+#include "UniqueFd.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -47,16 +48,6 @@ constexpr int AnswerWaitMs = 10000;
 
 const std::set<std::string> Plain = {"plug", "unplug", "plug-mouse", "unplug-mouse", "remove", "status", "events"};
 
-// Closes a descriptor at the end of a scope.
-struct Socket {
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ~Socket()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 } // namespace
 
 std::optional<std::string> chooseControlSocket(const std::optional<std::string> &given)
@@ -84,19 +75,19 @@ std::optional<std::string> askRun(const std::string &path, const std::string &co
     if (path.size() >= sizeof address.sun_path)
         return std::nullopt;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    Socket socket;
-    if (socket.fd < 0 || ::connect(socket.fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+    const TUniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (socket.get() < 0 || ::connect(socket.get(), reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
         return std::nullopt;
     const std::string line = command + "\n";
-    if (::send(socket.fd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()))
+    if (::send(socket.get(), line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()))
         return std::nullopt;
     std::string answer;
     char buffer[1024];
     for (;;) {
-        pollfd ready{socket.fd, POLLIN, 0};
+        pollfd ready{socket.get(), POLLIN, 0};
         if (::poll(&ready, 1, AnswerWaitMs) <= 0)
             break;
-        const ssize_t n = ::read(socket.fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(socket.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -88,8 +88,13 @@ std::string commandPreload()
     // Beside the program in the build tree, or where it is installed.
     for (const fs::path &candidate : {programDir / MonitorLibrary,
                                       programDir / READERSIM_INSTALLED_LIBRARY_DIR / MonitorLibrary}) {
-        if (fs::exists(candidate, error))
-            return std::string(UmockdevPreload) + ":" + fs::canonical(candidate, error).string();
+        if (!fs::exists(candidate, error))
+            continue;
+        const std::string path = fs::canonical(candidate, error).string();
+        if (path.find_first_of(": ") == std::string::npos) // LD_PRELOAD's separators
+            return std::string(UmockdevPreload) + ":" + path;
+        std::fprintf(stderr, "readersim: cannot preload %s: a colon or blank in its path\n", path.c_str());
+        return UmockdevPreload;
     }
     std::fprintf(stderr, "readersim: %s not found: two commands with udev monitors may steal each other's "
                          "uevents\n", MonitorLibrary);
