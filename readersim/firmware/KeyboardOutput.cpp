@@ -8,11 +8,6 @@ namespace {
 
 constexpr uint8_t LeftShift = 0x02;
 constexpr uint8_t UsageEnter = 0x28;
-constexpr uint8_t ManagerCompatibleBit = 0x10;
-constexpr uint8_t EnterBit = 0x01;
-constexpr uint8_t UpperCaseBit = 0x02;
-constexpr uint8_t LeaveUntilRemovedBit = 0x04;
-constexpr uint8_t DecimalBit = 0x20;
 
 BootReport FromReaderReport(const KeyboardReport &r)
 {
@@ -79,9 +74,9 @@ std::string DecimalOf(const std::vector<uint8_t> &bigEndian)
 
 std::string CodeText(const ReaderSettings &settings, const std::vector<uint8_t> &code)
 {
-    if (settings.confByte & DecimalBit)
+    if (settings.confByte & ConfDecimal)
         return DecimalOf(code);
-    const char *digits = (settings.confByte & UpperCaseBit) ? "0123456789ABCDEF" : "0123456789abcdef";
+    const char *digits = (settings.confByte & ConfUpperCase) ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string text;
     for (uint8_t b : code) {
         text += digits[b >> 4];
@@ -126,15 +121,15 @@ std::vector<BootReport> TypeCard(const ReaderSettings &s, const std::vector<uint
         return out;
     if (const BootReport before = FromReaderReport(s.before); !before.empty())
         Press(out, before);
-    if (s.confByte & ManagerCompatibleBit)
+    if (s.confByte & ConfManagerCompatible)
         TypeText(out, "EEEEEE");
     TypeText(out, Affix(s.prefix));
     TypeText(out, CodeText(s, code));
     TypeText(out, Affix(s.sufix));
-    if (s.confByte & EnterBit)
+    if (s.confByte & ConfEnter)
         Press(out, {0, {UsageEnter}});
     if (const BootReport after = FromReaderReport(s.after); !after.empty())
-        Press(out, after, !(s.confByte & LeaveUntilRemovedBit));
+        Press(out, after, !(s.confByte & ConfLeaveUntilRemoved));
     return out;
 }
 
@@ -143,7 +138,7 @@ std::vector<BootReport> TypeRemoval(const ReaderSettings &s)
     std::vector<BootReport> out;
     if (!Types(s))
         return out;
-    if ((s.confByte & LeaveUntilRemovedBit) && !FromReaderReport(s.after).empty())
+    if ((s.confByte & ConfLeaveUntilRemoved) && !FromReaderReport(s.after).empty())
         out.push_back({}); // let go of the After report
     if (const BootReport remove = FromReaderReport(s.remove); !remove.empty())
         Press(out, remove);

@@ -17,7 +17,7 @@
 // report is typed.
 #pragma once
 
-#include "ReaderFirmware.h"
+#include "ReaderSettings.h"
 
 #include <array>
 #include <cstdint>

@@ -5,9 +5,19 @@
 // It stores the settings like the reader's memory, answers each read item,
 // keeps a log of every transfer, and can be told to misbehave (faults).
 //
+// The protocol itself is in CommandProtocol, the faults in Faults, the
+// order of raw input reports in RawInputQueue; this class puts them behind
+// one lock and keeps the logs.
+//
 // Thread safety: every public member may be called from any thread; the
 // host's ioctl handlers run on a worker thread while tests inspect the log.
 #pragma once
+
+#include "CommandProtocol.h"
+#include "Faults.h"
+#include "RawInputQueue.h"
+#include "ReaderProtocol.h"
+#include "ReaderSettings.h"
 
 #include <array>
 #include <cstddef>
@@ -21,77 +31,6 @@
 namespace readersim {
 
 struct BootReport;
-
-// Command codes of feature reports sent to the reader (byte 1 of the report).
-enum Command : uint8_t {
-    CmdRequestData = 0,
-    CmdPlaySound = 1,
-    CmdSetConfigBits = 3,
-    CmdSetDeviceMode = 4,
-    CmdSetEnable = 5,
-    CmdSetPrefix = 7,
-    CmdSetSufix = 8,
-    CmdBeforeFirstHalf = 11,
-    CmdBeforeSecondHalf = 12,
-    CmdAfterFirstHalf = 21,
-    CmdAfterSecondHalf = 22,
-    CmdRemoveFirstHalf = 31,
-    CmdRemoveSecondHalf = 32,
-    CmdSetFactoryId = 99,
-    CmdSetProductionDate = 100,
-};
-
-// Items that a RequestData (command 0) selects for the next feature read.
-enum Item : uint8_t {
-    ItemBeforeReport = 1,
-    ItemAfterReport = 2,
-    ItemRemoveReport = 3,
-    ItemConfig = 4,
-    ItemEnable = 5,
-    ItemCardCode = 6,
-    ItemPrefix = 7,
-    ItemSufix = 8,
-    ItemExCodeLength = 11,
-    ItemExCodeChunk = 12,
-    ItemFactoryId = 99,
-    ItemProductionDate = 100,
-};
-
-using KeyboardReport = std::array<uint8_t, 8>; // Modifier, Reserved, Key1..Key6
-
-// What the reader keeps in its non-volatile memory.
-struct ReaderSettings {
-    uint8_t confByte = 0x0A;  // upper case, sound on
-    uint8_t confByte2 = 0;    // carried along, unused by the host side
-    uint8_t deviceMode = 0;   // 0 normal (keyboard), other: advanced
-    uint8_t enable = 1;       // keyboard output on
-    KeyboardReport before{};
-    KeyboardReport after{};
-    KeyboardReport remove{};
-    std::array<uint8_t, 6> prefix{}; // raw bytes as received, zero-padded
-    std::array<uint8_t, 6> sufix{};
-    uint32_t factoryId = 10000;
-    // Production date as stored: year - 2000, month, day. Not validated, so
-    // an invalid date can be stored on purpose.
-    uint8_t productionYear = 24;
-    uint8_t productionMonth = 3;
-    uint8_t productionDay = 15;
-
-    bool operator==(const ReaderSettings &) const = default;
-
-    // A line-based "key=value" text, for the host's state file. fromText
-    // starts from the defaults and ignores unknown or malformed lines.
-    std::string toText() const;
-    static ReaderSettings fromText(const std::string &text);
-};
-
-// The reader's identity on the bus.
-struct ReaderIdentity {
-    uint16_t vendorId = 0x1209;
-    uint16_t productId = 0x0001;
-    std::string manufacturer = "Korvel Project";
-    std::string product = "USB RFID Reader Ver: 1.7";
-};
 
 // One transfer as the reader saw it.
 struct Transfer {
@@ -175,50 +114,26 @@ public:
     void clearLogs();
 
 private:
-    // One feature report as the protocol numbers it: report ID, eight data bytes.
-    using Report = std::array<uint8_t, 9>;
-
-    // Called under the lock: true when the transfer is refused; sets
-    // `droppedNow` when this transfer is the one that drops the reader.
-    bool takeFault(bool &droppedNow);
-    bool applyCommand(const Report &report); // true when the settings changed
-    void fillAnswer(Report &answer) const;   // data bytes of the pending item
     // Releases the lock, then runs the callbacks a transfer calls for.
     void notify(std::unique_lock<std::mutex> &lock, bool droppedNow, bool settingsChanged);
-
-    // One send's hold on the sink lock (none when the sending thread already
-    // holds it, i.e. a sink sending again).
-    class SinkTurn;
-    // Hands a report to the sink now, or after the running sink call returns.
-    void emit(const SinkTurn &turn, const RawReport &report);
-    // Under the sink lock, without the main lock: one report to the sink,
-    // then the reports queued by sinks meanwhile.
-    void deliver(const RawReport &report);
+    // Logs what the reader types and hands it to the keyboard sink, outside the lock.
+    void type(std::unique_lock<std::mutex> &lock, std::vector<BootReport> reports);
+    // Where the next input report goes (RawInputQueue::Route).
+    RawInputQueue::Sink inputRoute();
 
     mutable std::mutex mutex_;
     ReaderIdentity identity_;
-    ReaderSettings settings_;
-    std::vector<uint8_t> card_; // current code, up to 21 bytes
-    uint8_t pendingItem_ = 0;
-    uint8_t pendingParameter_ = 0;
-    int failNext_ = 0;
-    std::optional<uint8_t> codeLengthOverride_;
-    size_t featureLength_ = 9;
-    int dropCountdown_ = -1; // -1: no drop planned
-    bool dropped_ = false;
+    ProtocolState state_;
+    Faults faults_;
     std::function<void()> onDropped_;
     std::function<void(const ReaderSettings &)> onSettingsChanged_;
     std::vector<Transfer> transfers_;
     std::vector<RawReport> outputReports_;
     std::function<void(const RawReport &)> inputSink_;
     std::function<void(const std::vector<BootReport> &)> keyboardSink_;
-    void type(std::unique_lock<std::mutex> &lock, std::vector<BootReport> reports);
     bool noSinkLogged_ = false; // the drop for want of a sink is logged once per sink
-    // Serializes the sink calls, so reports arrive in the order sent. Taken
-    // before mutex_, never while holding it.
-    std::mutex sinkMutex_;
-    std::vector<RawReport> queued_; // under sinkMutex_: sent by a running sink
     std::vector<std::string> events_;
+    RawInputQueue inputQueue_{[this] { return inputRoute(); }};
 };
 
 } // namespace readersim

@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <cstring>
 
-extern char **environ;
-
 namespace readersim {
 namespace {
 
@@ -37,12 +35,16 @@ void handle(int signal, void (*handler)(int))
 
 } // namespace
 
-int runChild(const std::vector<std::string> &command)
+int runChild(const std::vector<std::string> &command, const std::vector<std::string> &environment)
 {
     std::vector<char *> argv;
     for (const std::string &word : command)
         argv.push_back(const_cast<char *>(word.c_str()));
     argv.push_back(nullptr);
+    std::vector<char *> envp;
+    for (const std::string &entry : environment)
+        envp.push_back(const_cast<char *>(entry.c_str()));
+    envp.push_back(nullptr);
 
     handle(SIGTERM, forwardSignal);
     handle(SIGHUP, forwardSignal);
@@ -50,7 +52,7 @@ int runChild(const std::vector<std::string> &command)
     handle(SIGQUIT, ignoreHere);
 
     pid_t pid = 0;
-    if (const int error = ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ)) {
+    if (const int error = ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data())) {
         std::fprintf(stderr, "readersim: cannot run %s: %s\n", argv[0], std::strerror(error));
         return 127;
     }

@@ -1,7 +1,9 @@
 #include "ControlClient.h"
 
+#include "ControlCommands.h"
 #include "ControlPath.h"
 #include "Options.h"
+#include "UniqueFd.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -26,9 +28,11 @@ const char *const CtlUsage =
     "  unplug          unplug the reader\n"
     "  plug-mouse      plug the USB mouse in\n"
     "  unplug-mouse    unplug the mouse\n"
-    "  tap HEX         a card with code HEX in the field, e.g. 12AB00\n"
+    "  tap HEX         a card with code HEX (up to 21 bytes) in the field, e.g. 12AB00\n"
     "  remove          take the card away\n"
     "  status          what is plugged, the reader's identity and settings\n"
+    "  events          what the reader did, one line each: settings written, sounds\n"
+    "                  (\"sound N\"), beeps, what it typed (\"typed 12AB00<Enter>\")\n"
     "\n"
     "  --socket PATH   the run's control socket; by default $READERSIM_CONTROL, else\n"
     "                  the only readersim-<pid>.sock of this user in $XDG_RUNTIME_DIR\n"
@@ -42,21 +46,11 @@ namespace {
 constexpr const char *NoReader = "readersim ctl: no virtual reader is running (start one with readersim run)\n";
 constexpr int AnswerWaitMs = 10000;
 
-const std::set<std::string> Plain = {"plug", "unplug", "plug-mouse", "unplug-mouse", "remove", "status"};
+const std::set<std::string> Plain = {"plug", "unplug", "plug-mouse", "unplug-mouse", "remove", "status", "events"};
 
-// Closes a descriptor at the end of a scope.
-struct Socket {
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ~Socket()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
+} // namespace
 
-// The socket to use: --socket, $READERSIM_CONTROL, or the only live one.
-// nullopt when none is running; throws UsageError when several are.
-std::optional<std::string> chooseSocket(const std::optional<std::string> &given)
+std::optional<std::string> chooseControlSocket(const std::optional<std::string> &given)
 {
     if (given)
         return given;
@@ -74,27 +68,26 @@ std::optional<std::string> chooseSocket(const std::optional<std::string> &given)
     return running.front();
 }
 
-// Sends `command`; the answer, or nullopt when nothing listens at `path`.
-std::optional<std::string> exchange(const std::string &path, const std::string &command)
+std::optional<std::string> askRun(const std::string &path, const std::string &command)
 {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path)
         return std::nullopt;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    Socket socket;
-    if (socket.fd < 0 || ::connect(socket.fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+    const TUniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (socket.get() < 0 || ::connect(socket.get(), reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
         return std::nullopt;
     const std::string line = command + "\n";
-    if (::send(socket.fd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()))
+    if (::send(socket.get(), line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()))
         return std::nullopt;
     std::string answer;
     char buffer[1024];
     for (;;) {
-        pollfd ready{socket.fd, POLLIN, 0};
+        pollfd ready{socket.get(), POLLIN, 0};
         if (::poll(&ready, 1, AnswerWaitMs) <= 0)
             break;
-        const ssize_t n = ::read(socket.fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(socket.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -105,8 +98,6 @@ std::optional<std::string> exchange(const std::string &path, const std::string &
         return std::nullopt;
     return answer;
 }
-
-} // namespace
 
 int runCtl(const std::vector<std::string> &args)
 {
@@ -134,18 +125,18 @@ int runCtl(const std::vector<std::string> &args)
     if (command[0] == "tap") {
         if (command.size() != 2)
             throw UsageError("tap takes the card code in hex, e.g. tap 12AB00");
-        parseHex("tap", command[1]);
+        parseCardCode(command[1]);
     } else if (!Plain.count(command[0])) {
         throw UsageError("unknown command \"" + command[0] + "\" (see readersim ctl --help)");
     } else if (command.size() != 1) {
         throw UsageError(command[0] + " takes no arguments");
     }
 
-    const std::optional<std::string> path = chooseSocket(socketPath);
+    const std::optional<std::string> path = chooseControlSocket(socketPath);
     std::string line = command[0];
     if (command.size() > 1)
         line += " " + command[1];
-    const std::optional<std::string> answer = path ? exchange(*path, line) : std::nullopt;
+    const std::optional<std::string> answer = path ? askRun(*path, line) : std::nullopt;
     if (!answer) {
         std::fputs(NoReader, stderr);
         return CtlNoReader;

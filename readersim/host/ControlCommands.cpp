@@ -56,9 +56,27 @@ std::string status(VirtualBus &bus, ReaderFirmware &firmware)
     return out;
 }
 
+std::string events(const ReaderFirmware &firmware)
+{
+    std::string out = "ok\n";
+    for (const std::string &event : firmware.events())
+        out += event + "\n";
+    return out;
+}
+
 } // namespace
 
-std::string runControlCommand(const std::string &line, VirtualBus &bus, ReaderFirmware &firmware)
+std::vector<uint8_t> parseCardCode(const std::string &text)
+{
+    std::vector<uint8_t> code = parseHex("tap", text);
+    if (code.size() > MaxCodeBytes)
+        throw UsageError("tap: the reader holds at most " + std::to_string(MaxCodeBytes) + " code bytes (" +
+                         std::to_string(2 * MaxCodeBytes) + " hex digits), got " + std::to_string(code.size()));
+    return code;
+}
+
+std::string runControlCommand(const std::string &line, VirtualBus &bus, ReaderFirmware &firmware,
+                              const std::string &testbedEnvironment)
 {
     const std::vector<std::string> args = words(line);
     if (args.empty())
@@ -84,16 +102,27 @@ std::string runControlCommand(const std::string &line, VirtualBus &bus, ReaderFi
             bus.unplugMouse();
             return "ok mouse unplugged";
         }
+        // An unplugged reader has no power: no card reaches it.
+        const char *const unplugged = "error: the reader is unplugged (plug it in first)";
         if (name == "tap") {
-            firmware.tapCard(parseHex("tap", args[1]));
+            const std::vector<uint8_t> code = parseCardCode(args[1]);
+            if (!bus.readerPlugged())
+                return unplugged;
+            firmware.tapCard(code);
             return "ok card " + hex(firmware.cardCode());
         }
         if (name == "remove") {
+            if (!bus.readerPlugged())
+                return unplugged;
             firmware.removeCard();
             return "ok card removed";
         }
         if (name == "status")
             return status(bus, firmware);
+        if (name == "events")
+            return events(firmware);
+        if (name == "env" && !testbedEnvironment.empty())
+            return "ok\n" + testbedEnvironment;
     } catch (const std::exception &e) {
         return std::string("error: ") + e.what();
     }

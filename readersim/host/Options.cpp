@@ -24,8 +24,9 @@ const char *const RunUsage =
     "  --mouse                   a USB mouse on the bus too\n"
     "  --help                    this text\n"
     "\n"
-    "While COMMAND runs, \"readersim ctl\" drives the bus (see \"readersim ctl --help\");\n"
-    "COMMAND finds it through READERSIM_CONTROL, the path of the control socket.\n";
+    "While COMMAND runs, \"readersim ctl\" drives the bus (see \"readersim ctl --help\")\n"
+    "and \"readersim exec -- OTHER\" runs OTHER on it from any terminal; COMMAND finds\n"
+    "the run through READERSIM_CONTROL, the path of the control socket.\n";
 
 namespace {
 

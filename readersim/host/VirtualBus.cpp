@@ -30,7 +30,7 @@
 namespace readersim {
 namespace {
 
-constexpr const char *PreloadLibrary = "libumockdev-preload.so.0";
+constexpr const char *PreloadLibrary = UmockdevPreload;
 constexpr int ReaderPort = 1;
 constexpr int MousePort = 2;
 constexpr int FirstOtherPort = 3;

@@ -15,6 +15,9 @@ namespace readersim {
 
 class ReaderFirmware;
 
+// The umockdev preload library, as LD_PRELOAD names it.
+inline constexpr const char *UmockdevPreload = "libumockdev-preload.so.0";
+
 class VirtualBus {
 public:
     // Creates the testbed. Throws std::runtime_error when umockdev fails or

@@ -5,6 +5,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -111,24 +112,29 @@ void XTestKeyboard::Play(const std::vector<BootReport> &reports)
                                                       XK_Control_R, XK_Shift_R, XK_Alt_R, XK_Super_R};
     std::lock_guard guard(lock_);
     for (const BootReport &report : reports) {
-        std::set<unsigned long> wanted;
+        // What the report holds: modifiers first, then its keys in the
+        // report's order, as the system's keyboard driver reports them.
+        std::vector<unsigned long> wanted;
+        const auto want = [&wanted](unsigned long keysym) {
+            if (keysym && std::find(wanted.begin(), wanted.end(), keysym) == wanted.end())
+                wanted.push_back(keysym);
+        };
         for (int bit = 0; bit < 8; ++bit)
             if (report.modifiers & (1u << bit))
-                wanted.insert(modifierKeys[bit]);
-        std::set<unsigned long> keys;
+                want(modifierKeys[bit]);
         for (uint8_t usage : report.keys)
-            if (const unsigned long keysym = KeysymOf(usage))
-                keys.insert(keysym);
-        // Let go first, then press modifiers before the keys they change.
-        for (unsigned long keysym : std::set<unsigned long>(held_))
-            if (!wanted.count(keysym) && !keys.count(keysym)) {
+            want(KeysymOf(usage));
+        // Let go first, in the order pressed, then press what is new.
+        for (unsigned long keysym : std::vector<unsigned long>(held_))
+            if (std::find(wanted.begin(), wanted.end(), keysym) == wanted.end()) {
                 Set(keysym, false);
-                held_.erase(keysym);
+                held_.erase(std::find(held_.begin(), held_.end(), keysym));
             }
-        for (const auto *group : {&wanted, &keys})
-            for (unsigned long keysym : *group)
-                if (held_.insert(keysym).second)
-                    Set(keysym, true);
+        for (unsigned long keysym : wanted)
+            if (std::find(held_.begin(), held_.end(), keysym) == held_.end()) {
+                Set(keysym, true);
+                held_.push_back(keysym);
+            }
         XFlush(display_->x);
         // A short gap, as between reports on the bus, so that clients see
         // every transition.

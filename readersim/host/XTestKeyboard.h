@@ -9,8 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
+#include <vector>
 
 namespace readersim {
 
@@ -23,8 +23,9 @@ public:
     XTestKeyboard(const XTestKeyboard &) = delete;
     XTestKeyboard &operator=(const XTestKeyboard &) = delete;
 
-    // Plays the reports in order: each one presses what it holds and lets
-    // go of what the previous one held and it does not.
+    // Plays the reports in order: each one lets go of what the previous one
+    // held and it does not, then presses its modifiers and then its keys in
+    // the report's order (a report of z and y types "zy").
     void Play(const std::vector<BootReport> &reports);
 
 private:
@@ -37,7 +38,7 @@ private:
 
     Display *display_;
     std::mutex lock_;
-    std::set<unsigned long> held_;
+    std::vector<unsigned long> held_; // in the order pressed
 };
 
 } // namespace readersim

@@ -2,6 +2,7 @@
 //
 //   readersim run [options] -- COMMAND [ARGS...]
 //   readersim ctl [--socket PATH] COMMAND
+//   readersim exec [--socket PATH] -- COMMAND [ARGS...]
 //
 // Each subcommand is one function taking the words after its name.
 #include "ChildProcess.h"
@@ -9,12 +10,14 @@
 #include "ControlCommands.h"
 #include "ControlPath.h"
 #include "ControlServer.h"
+#include "ExecCommand.h"
 #include "Options.h"
 #include "ReaderFirmware.h"
 #ifdef READERSIM_HAVE_XTEST
 #include "XTestKeyboard.h"
 #endif
 #include "StateFile.h"
+#include "TestbedEnvironment.h"
 #include "VirtualBus.h"
 
 #include <unistd.h>
@@ -108,14 +111,17 @@ int runCommand(const std::vector<std::string> &args, int argc, char **argv)
         bus.plugReader(firmware);
     if (options.mouse)
         bus.plugMouse();
+    // The hosted command and every `readersim exec` get the same testbed.
+    const TestbedEnvironment testbed{bus.root(), commandPreload(), controlPath};
+    const std::string testbedLines = testbed.toLines();
     int status;
     {
         // From here on only the control thread drives the bus, one command
         // at a time, until the server stops.
-        ControlServer control(controlPath, [&bus, &firmware](const std::string &command) {
-            return runControlCommand(command, bus, firmware);
+        ControlServer control(controlPath, [&bus, &firmware, &testbedLines](const std::string &command) {
+            return runControlCommand(command, bus, firmware, testbedLines);
         });
-        status = runChild(options.command);
+        status = runChild(options.command, testbed.applyTo(currentEnvironment()));
     }
     firmware.setOnSettingsChanged({});
     firmware.setKeyboardSink({});
@@ -127,6 +133,11 @@ int ctlCommand(const std::vector<std::string> &args, int, char **)
     return runCtl(args);
 }
 
+int execCommand(const std::vector<std::string> &args, int, char **)
+{
+    return runExec(args);
+}
+
 struct Subcommand {
     std::string_view name;
     std::string_view summary;
@@ -135,7 +146,8 @@ struct Subcommand {
 
 constexpr Subcommand Subcommands[] = {
     {"run", "run a command with the virtual reader on a virtual USB bus", runCommand},
-    {"ctl", "drive a running \"readersim run\": plug, unplug, tap a card, status", ctlCommand},
+    {"ctl", "drive a running \"readersim run\": plug, unplug, tap a card, status, events", ctlCommand},
+    {"exec", "run a command against a running \"readersim run\" (e.g. from another terminal)", execCommand},
 };
 
 void printUsage(std::FILE *out)

@@ -1,4 +1,7 @@
 #include "KeyboardOutput.h"
+#include "ReaderFirmware.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 

@@ -159,11 +159,21 @@ Bytes report(std::initializer_list<uint8_t> data, size_t length = 9)
     return bytes;
 }
 
-bool eventually(const std::function<bool()> &condition)
+// Generous: the machines that run the tests are shared and slow at times.
+constexpr auto Deadline = std::chrono::seconds(20);
+constexpr int DeadlineMs = 20000;
+
+// Waits until `condition` holds, checking it again and again, for state
+// that sends no notification (umockdev closes descriptors on its own thread).
+::testing::AssertionResult waitUntil(const std::function<bool()> &condition, const char *what)
 {
-    for (int i = 0; i < 200 && !condition(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return condition();
+    const auto end = std::chrono::steady_clock::now() + Deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return ::testing::AssertionFailure() << "still not " << what << " after " << DeadlineMs << " ms";
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return ::testing::AssertionSuccess();
 }
 
 class BusTest : public ::testing::Test {
@@ -424,16 +434,30 @@ protected:
         pollfd p{fd, POLLIN, 0};
         return ::poll(&p, 1, timeoutMs) > 0 && (p.revents & POLLIN);
     }
-    // One read() of a whole input report: the 64 bytes after its ID byte.
+    // One read() of a whole input report: the 64 bytes after its ID byte;
+    // empty (and a failure) when none comes before the deadline.
     static Bytes readReport(int fd)
     {
         Bytes bytes(64);
-        if (!readable(fd, 2000))
+        if (!readable(fd, DeadlineMs)) {
+            ADD_FAILURE() << "no input report within " << DeadlineMs << " ms";
             return {};
+        }
         const ssize_t n = ::read(fd, bytes.data(), bytes.size());
         bytes.resize(n < 0 ? 0 : static_cast<size_t>(n));
         return bytes;
     }
+    // Nothing but what the firmware sends next arrives: a marker report sent
+    // now is the next one read (the node's byte stream keeps the order).
+    static void expectNothingQueued(int fd)
+    {
+        firmware->sendInputReport(Marker);
+        const Bytes next = readReport(fd);
+        EXPECT_EQ(Bytes(next.begin(), next.begin() + std::min<size_t>(next.size(), 1 + Marker.size())),
+                  (Bytes{uint8_t(Marker.size()), 'm', 'a', 'r', 'k'}))
+            << "a report arrived before the marker";
+    }
+    static inline const Bytes Marker = {'m', 'a', 'r', 'k'};
 };
 
 // Bytes a terminal line discipline would translate or act upon.
@@ -458,12 +482,12 @@ TEST_F(RawReports, EchoIsOneReadAndPollSeesIt)
     EXPECT_FALSE(readable(fd.get(), 0));
     const RawReport report = outputReport({1, 2, 3});
     ASSERT_EQ(::write(fd.get(), report.data(), report.size()), 65);
-    ASSERT_TRUE(readable(fd.get(), 2000));
+    ASSERT_TRUE(readable(fd.get(), DeadlineMs)) << "no echo within " << DeadlineMs << " ms";
     Bytes echo(64, 0xEE);
     ASSERT_EQ(::read(fd.get(), echo.data(), echo.size()), 64);
     EXPECT_EQ(Bytes(echo.begin(), echo.begin() + 4), (Bytes{3, 1, 2, 3})); // length byte first, no ID byte
     EXPECT_EQ(echo[4], 0);
-    EXPECT_FALSE(readable(fd.get(), 50)); // one report, read once
+    expectNothingQueued(fd.get()); // one report, read once
 }
 
 TEST_F(RawReports, NormalModeOnlyLogsTheOutputReport)
@@ -472,7 +496,7 @@ TEST_F(RawReports, NormalModeOnlyLogsTheOutputReport)
     const RawReport report = outputReport({9});
     ASSERT_EQ(::write(fd.get(), report.data(), report.size()), 65);
     EXPECT_EQ(firmware->outputReports().size(), 1u);
-    EXPECT_FALSE(readable(fd.get(), 50));
+    expectNothingQueued(fd.get());
 }
 
 TEST_F(RawReports, NothingIsQueuedWhileTheNodeIsClosed)
@@ -484,12 +508,11 @@ TEST_F(RawReports, NothingIsQueuedWhileTheNodeIsClosed)
     }
     firmware->sendInputReport({'l', 'o', 's', 't'});
     Fd fd(node, O_NONBLOCK);
-    EXPECT_FALSE(readable(fd.get(), 100));
     firmware->sendInputReport({'n', 'e', 'w'});
-    const Bytes got = readReport(fd.get());
+    const Bytes got = readReport(fd.get()); // the first report read: nothing old before it
     ASSERT_EQ(got.size(), 64u);
     EXPECT_EQ(Bytes(got.begin(), got.begin() + 4), (Bytes{3, 'n', 'e', 'w'}));
-    EXPECT_FALSE(readable(fd.get(), 50));
+    expectNothingQueued(fd.get());
 }
 
 TEST_F(RawReports, ControlBytesPassUnchangedBothWays)
@@ -524,7 +547,7 @@ TEST_F(RawReports, StreamArrivesAsWholeReportsInOrder)
         ASSERT_EQ(sequence, static_cast<uint32_t>(i));
         EXPECT_EQ(got[63], 0xA5);
     }
-    EXPECT_FALSE(readable(fd.get(), 50));
+    expectNothingQueued(fd.get());
 }
 
 TEST_F(RawReports, WritesFailLikeTheKernels)
@@ -560,17 +583,28 @@ protected:
         udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "hidraw", nullptr);
         udev_monitor_enable_receiving(monitor.get());
     }
-    // Actions seen until nothing more arrives.
-    std::vector<std::string> events()
+    // The actions of the next `count` uevents, waiting for each; then what
+    // is queued besides. The bus sends its uevents before a plug or an
+    // unplug returns, so nothing more is on its way.
+    std::vector<std::string> events(size_t count)
     {
         std::vector<std::string> actions;
-        pollfd p{udev_monitor_get_fd(monitor.get()), POLLIN, 0};
-        while (::poll(&p, 1, 300) > 0) {
-            UdevPtr<udev_device> device(udev_monitor_receive_device(monitor.get()));
-            if (device)
-                actions.push_back(udev_device_get_action(device.get()));
+        while (actions.size() < count && receive(DeadlineMs, actions)) {
+        }
+        if (actions.size() < count)
+            ADD_FAILURE() << actions.size() << " of " << count << " uevents within " << DeadlineMs << " ms each";
+        while (receive(0, actions)) {
         }
         return actions;
+    }
+    bool receive(int timeoutMs, std::vector<std::string> &actions)
+    {
+        pollfd p{udev_monitor_get_fd(monitor.get()), POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) <= 0)
+            return false;
+        if (UdevPtr<udev_device> device{udev_monitor_receive_device(monitor.get())})
+            actions.push_back(udev_device_get_action(device.get()));
+        return true;
     }
     UdevPtr<udev> context{udev_new()};
     UdevPtr<udev_monitor> monitor;
@@ -583,11 +617,11 @@ TEST_F(Hotplug, UnplugAndPlugAreSeenByMonitors)
     EXPECT_FALSE(bus->readerPlugged());
     EXPECT_EQ(hidrawCount(), 0u);
     EXPECT_LT(Fd(devnode).get(), 0);
-    EXPECT_EQ(events(), (std::vector<std::string>{"remove", "remove"}));
+    EXPECT_EQ(events(2), (std::vector<std::string>{"remove", "remove"}));
 
     bus->plugReader(*firmware);
     EXPECT_EQ(hidrawCount(), 2u);
-    EXPECT_EQ(events(), (std::vector<std::string>{"add", "add"}));
+    EXPECT_EQ(events(2), (std::vector<std::string>{"add", "add"}));
     EXPECT_EQ(readerNode("0").devnode, devnode); // the lowest free number, as the kernel gives
 }
 
@@ -610,9 +644,10 @@ TEST_F(Hotplug, DroppingOffTheBusUnplugsTheReader)
     Bytes request = report({CmdRequestData, ItemFactoryId});
     EXPECT_EQ(ioctlAnswer(fd.get(), HIDIOCSFEATURE(9), request.data()).result, 9);
     EXPECT_EQ(ioctlAnswer(fd.get(), HIDIOCSFEATURE(9), request.data()).error, ENODEV);
-    EXPECT_TRUE(eventually([] { return !bus->readerPlugged(); }));
+    // The bus unplugs the reader on a thread of its own: its uevents tell when.
+    EXPECT_EQ(events(2), (std::vector<std::string>{"remove", "remove"}));
+    EXPECT_FALSE(bus->readerPlugged());
     EXPECT_EQ(hidrawCount(), 0u);
-    EXPECT_EQ(events(), (std::vector<std::string>{"remove", "remove"}));
 }
 
 TEST_F(Hotplug, ReplugsWithAnUnreadMonitorLeakNothing)
@@ -630,11 +665,12 @@ TEST_F(Hotplug, ReplugsWithAnUnreadMonitorLeakNothing)
         replug();
     // umockdev's worker thread opens and closes descriptors of its own around
     // a plug, so `before` may hold one that is gone since: no more than then.
-    EXPECT_TRUE(eventually([&] { return openFds() <= before; })) << openFds() << " open, " << before << " before";
+    EXPECT_TRUE(waitUntil([&] { return openFds() <= before; }, "back to the descriptors open before"))
+        << openFds() << " open, " << before << " before";
     EXPECT_EQ(hidrawCount(), 2u);
-    events();
+    events(0); // what the monitor's queue kept
     bus->unplugReader();
-    EXPECT_EQ(events(), (std::vector<std::string>{"remove", "remove"})); // the monitor still works
+    EXPECT_EQ(events(2), (std::vector<std::string>{"remove", "remove"})); // the monitor still works
 }
 
 TEST_F(Hotplug, OtherHidDevicesGetTheirOwnNodes)
@@ -649,7 +685,7 @@ TEST_F(Hotplug, OtherHidDevicesGetTheirOwnNodes)
             EXPECT_NE(after[i].syspath, after[j].syspath);
             EXPECT_NE(after[i].devnode, after[j].devnode);
         }
-    EXPECT_EQ(events(), (std::vector<std::string>{"add", "add", "add"}));
+    EXPECT_EQ(events(3), (std::vector<std::string>{"add", "add", "add"}));
 }
 
 } // namespace

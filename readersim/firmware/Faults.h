@@ -1,0 +1,39 @@
+// Misbehaviour the firmware can be told to show, so that tests see how the
+// host copes: refused transfers, dropping off the bus, a card code length
+// that says more than the reader holds, a longer declared feature report.
+// Not thread-safe: ReaderFirmware calls it under its lock.
+#pragma once
+
+#include "ReaderProtocol.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace readersim {
+
+class Faults {
+public:
+    void failNext(int count);                        // the next `count` transfers fail
+    void dropAfter(int transfers);                   // see ReaderFirmware::dropAfter
+    void overrideCodeLength(std::optional<uint8_t> n); // item 11 answers n
+    void declareFeatureLength(size_t length);        // report ID byte included
+
+    size_t featureLength() const { return featureLength_; }
+    bool dropped() const { return dropped_; }
+
+    // Called once per transfer: true when the transfer is refused. Sets
+    // `droppedNow` when this transfer is the one that drops the reader.
+    bool refuse(bool &droppedNow);
+    // Changes the answer to `item` as the faults say.
+    void adjustAnswer(uint8_t item, FeatureReport &answer) const;
+
+private:
+    int failNext_ = 0;
+    int dropCountdown_ = -1; // -1: no drop planned
+    bool dropped_ = false;
+    std::optional<uint8_t> codeLength_;
+    size_t featureLength_ = 9;
+};
+
+} // namespace readersim
