@@ -4,7 +4,8 @@
 // each transfer succeeds. The input also picks the calls and their
 // arguments. What must hold: results are 0 or 1, outputs stay inside the
 // caller's buffers (each exactly as large as the interface says) and are
-// in their documented ranges.
+// in their documented ranges, and a call that opened no reader writes no
+// output.
 #include "ConfigExports.h"
 #include "FuzzSupport.h"
 
@@ -85,6 +86,7 @@ public:
     {
         if (input_.ConsumeBool())
             return nullptr;
+        ++opens;
         return std::make_unique<FuzzDevice>(input_);
     }
     bool deviceInstanceId(const std::string &, std::string &) override { return false; }
@@ -98,58 +100,80 @@ public:
     std::string lastErrorText() override { return "fuzzed failure"; }
     void setLastError(os::Failure) override {}
 
+    int opens = 0; // devices opened
+
 private:
     FuzzedDataProvider &input_;
 };
 
-void checkResult(int32_t result)
+// Bytes a call may not touch unless it reached a reader.
+constexpr uint8_t Untouched = 0xEE;
+
+template <typename T>
+std::unique_ptr<T> untouchedOutput()
 {
-    FUZZ_CHECK(result == 0 || result == 1);
+    auto output = std::make_unique<T>();
+    std::memset(static_cast<void *>(output.get()), Untouched, sizeof(T));
+    return output;
 }
 
+template <typename T>
+bool isUntouched(const T &output, size_t size = sizeof(T))
+{
+    const auto *bytes = reinterpret_cast<const uint8_t *>(&output);
+    return std::all_of(bytes, bytes + size, [](uint8_t b) { return b == Untouched; });
+}
+
+// What a call returned and whether its outputs are still untouched.
+struct Outcome {
+    int32_t result;
+    bool untouched;
+};
+
 // A text the caller passes: `count` bytes, none beyond.
-int32_t setText(FuzzedDataProvider &input, int32_t (ConfigExports::*set)(const char *, int32_t),
+Outcome setText(FuzzedDataProvider &input, int32_t (ConfigExports::*set)(const char *, int32_t),
                 ConfigExports &exports)
 {
     const std::vector<char> text = input.ConsumeBytes<char>(input.ConsumeIntegralInRange(0, 16));
     const auto buffer = std::make_unique<char[]>(text.size() + 1);
     std::copy(text.begin(), text.end(), buffer.get());
     const int32_t count = input.ConsumeBool() ? static_cast<int32_t>(text.size()) : -input.ConsumeIntegral<uint8_t>();
-    return (exports.*set)(buffer.get(), count);
+    return {(exports.*set)(buffer.get(), count), true};
 }
 
 // A text the library returns: 9 bytes, terminated within them.
-int32_t getText(int32_t (ConfigExports::*get)(char *), ConfigExports &exports)
+Outcome getText(int32_t (ConfigExports::*get)(char *), ConfigExports &exports)
 {
     const auto buffer = std::make_unique<char[]>(9);
-    std::memset(buffer.get(), 'x', 9);
+    std::memset(buffer.get(), Untouched, 9);
     const int32_t result = (exports.*get)(buffer.get());
     if (result == 1)
         FUZZ_CHECK(std::memchr(buffer.get(), 0, 9) != nullptr);
-    return result;
+    return {result, isUntouched(*buffer.get(), 9)};
 }
 
-int32_t getReport(int32_t (ConfigExports::*get)(::TKeybHIDReport *), ConfigExports &exports)
+Outcome getReport(int32_t (ConfigExports::*get)(::TKeybHIDReport *), ConfigExports &exports)
 {
-    const auto report = std::make_unique<::TKeybHIDReport>();
-    return (exports.*get)(report.get());
+    const auto report = untouchedOutput<::TKeybHIDReport>();
+    const int32_t result = (exports.*get)(report.get());
+    return {result, isUntouched(*report)};
 }
 
-int32_t setReport(FuzzedDataProvider &input, int32_t (ConfigExports::*set)(const ::TKeybHIDReport *),
+Outcome setReport(FuzzedDataProvider &input, int32_t (ConfigExports::*set)(const ::TKeybHIDReport *),
                   ConfigExports &exports)
 {
     const auto report = std::make_unique<::TKeybHIDReport>();
     input.ConsumeData(report.get(), sizeof *report);
-    return (exports.*set)(report.get());
+    return {(exports.*set)(report.get()), true};
 }
 
-int32_t call(FuzzedDataProvider &input, ConfigExports &exports)
+Outcome call(FuzzedDataProvider &input, ConfigExports &exports)
 {
     switch (input.ConsumeIntegralInRange(0, 19)) {
     case 0:
-        return exports.OpenDevice();
+        return {exports.OpenDevice(), true};
     case 1: {
-        const auto data = std::make_unique<::TDeviceData>();
+        const auto data = untouchedOutput<::TDeviceData>();
         const int32_t result = exports.GetDeviceData(data.get());
         if (result == 1) {
             FUZZ_CHECK(data->ManufacturerStr && data->ProductStr);
@@ -159,36 +183,38 @@ int32_t call(FuzzedDataProvider &input, ConfigExports &exports)
             FUZZ_CHECK(data->ProductionDay >= 1 && data->ProductionDay <= 31);
             FUZZ_CHECK(std::isfinite(data->Version));
         }
-        return result;
+        return {result, isUntouched(*data)};
     }
     case 2: {
-        const auto length = std::make_unique<int32_t>(-1);
+        const auto length = untouchedOutput<int32_t>();
         const auto code = std::make_unique<uint8_t[]>(21);
+        std::memset(code.get(), Untouched, 21);
         const int32_t result = exports.GetCardCode(length.get(), code.get());
         if (result == 1)
             FUZZ_CHECK(*length >= 0 && *length <= 21);
-        return result;
+        return {result, isUntouched(*length) && isUntouched(*code.get(), 21)};
     }
     case 3:
-        return exports.PlaySound(input.ConsumeIntegral<int32_t>());
+        return {exports.PlaySound(input.ConsumeIntegral<int32_t>()), true};
     case 4:
     case 6: {
-        const auto value = std::make_unique<int32_t>(-1);
+        const auto value = untouchedOutput<int32_t>();
         const int32_t result = input.ConsumeBool() ? exports.GetConfigBits(value.get()) : exports.GetDeviceMode(value.get());
         if (result == 1)
             FUZZ_CHECK(*value >= 0 && *value <= 255);
-        return result;
+        return {result, isUntouched(*value)};
     }
     case 5:
-        return exports.SetConfigBits(input.ConsumeIntegral<uint8_t>());
+        return {exports.SetConfigBits(input.ConsumeIntegral<uint8_t>()), true};
     case 7:
-        return exports.SetDeviceMode(input.ConsumeIntegral<uint8_t>());
+        return {exports.SetDeviceMode(input.ConsumeIntegral<uint8_t>()), true};
     case 8: {
-        const auto enable = std::make_unique<uint8_t>();
-        return exports.GetEnable(enable.get());
+        const auto enable = untouchedOutput<uint8_t>();
+        const int32_t result = exports.GetEnable(enable.get());
+        return {result, isUntouched(*enable)};
     }
     case 9:
-        return exports.SetEnable(input.ConsumeIntegral<uint8_t>());
+        return {exports.SetEnable(input.ConsumeIntegral<uint8_t>()), true};
     case 10:
         return getReport(&ConfigExports::GetBeforeHidKeyboardReport, exports);
     case 11:
@@ -219,7 +245,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzedDataProvider input(data, size);
     FuzzPlatform platform(input);
     ConfigExports exports(platform);
-    for (int calls = 0; calls < 24 && input.remaining_bytes() > 0; ++calls)
-        checkResult(call(input, exports));
+    for (int calls = 0; calls < 24 && input.remaining_bytes() > 0; ++calls) {
+        platform.opens = 0;
+        const Outcome outcome = call(input, exports);
+        FUZZ_CHECK(outcome.result == 0 || outcome.result == 1);
+        if (platform.opens == 0)
+            FUZZ_CHECK(outcome.untouched);
+    }
     return 0;
 }
