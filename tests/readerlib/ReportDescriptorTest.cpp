@@ -86,6 +86,32 @@ TEST(ReportDescriptor, HugeDeclaredReportsSaturate)
     EXPECT_EQ(caps->FeatureReportByteLength, 0xFFFF);
 }
 
+// Real descriptors end with End Collection, an item without data: the
+// parser must not index past the last byte (the sanitizer build checks
+// every index).
+TEST(ReportDescriptor, LastItemWithoutDataIsRead)
+{
+    const struct {
+        std::vector<uint8_t> descriptor;
+        uint16_t featureLength;
+    } cases[] = {
+        {{0xC0}, 0},
+        {{0xA1, 0x01, 0xC0}, 0},
+        {{0x75, 0x08, 0x95, 0x03, 0xB1, 0x02, 0xC0}, 4},
+        {{0x75, 0x08, 0x95, 0x05, 0xB0}, 6},   // Feature with no data byte
+        {{0x75, 0x08, 0x95, 0x02, 0xA4}, 0},   // Push
+        {{0xA4, 0xB4}, 0},                     // Push, Pop
+        {{0xFE, 0x00, 0x10}, 0},               // long item without data
+    };
+    for (const auto &c : cases) {
+        const auto caps = capsFromReportDescriptor(c.descriptor);
+        ASSERT_TRUE(caps) << "descriptor of " << c.descriptor.size() << " bytes";
+        EXPECT_EQ(caps->FeatureReportByteLength, c.featureLength) << c.descriptor.size() << " bytes";
+        EXPECT_FALSE(korvel::os::usesReportIds(c.descriptor));
+    }
+    EXPECT_TRUE(capsFromReportDescriptor(KeyboardWithFeature));
+}
+
 TEST(ReportDescriptor, EmptyDescriptorHasNoReports)
 {
     const auto caps = capsFromReportDescriptor({});

@@ -19,10 +19,11 @@ enum ReportKind { Input, Output, Feature, KindCount };
 constexpr size_t MaxPushDepth = 16;
 constexpr uint64_t MaxLength = 0xFFFF;
 
-uint32_t itemValue(const uint8_t *data, size_t size)
+// The little-endian value of an item's data bytes (none for a 0-byte item).
+uint32_t itemValue(std::span<const uint8_t> data)
 {
     uint32_t value = 0;
-    for (size_t i = 0; i < size; ++i)
+    for (size_t i = 0; i < data.size(); ++i)
         value |= uint32_t{data[i]} << (8 * i);
     return value;
 }
@@ -73,7 +74,9 @@ std::optional<HidCaps> capsFromReportDescriptor(std::span<const uint8_t> descrip
         const size_t size = sizes[prefix & 3];
         if (i + 1 + size > descriptor.size())
             return std::nullopt;
-        const uint32_t value = itemValue(&descriptor[i + 1], size);
+        // A subspan, not &descriptor[i + 1]: an item without data may be
+        // the last byte, and indexing one past the end is out of bounds.
+        const uint32_t value = itemValue(descriptor.subspan(i + 1, size));
         const int type = (prefix >> 2) & 3;
         const int tag = prefix >> 4;
         i += 1 + size;
