@@ -15,7 +15,8 @@ namespace {
 // the reader refuses.
 std::optional<TKeyboardConfig> readRfc(const std::string &path)
 {
-    return ReadConfigFile(path);
+    std::string error;
+    return ReadConfigFileChecked(path, error);
 }
 
 // False when the file cannot be written.
