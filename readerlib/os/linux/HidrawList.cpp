@@ -1,0 +1,169 @@
+#include "HidrawList.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace korvel::os {
+namespace {
+
+using namespace linux_udev;
+
+constexpr size_t MaxStringBytes = 255; // identity strings, as on Windows
+
+// The vendor in "0003:00001209:00000001" (bus, vendor, product).
+std::optional<uint16_t> vendorOfHidId(const std::string &hidId)
+{
+    unsigned bus, vendor, product;
+    if (std::sscanf(hidId.c_str(), "%x:%x:%x", &bus, &vendor, &product) != 3 || vendor > 0xFFFF)
+        return std::nullopt;
+    return static_cast<uint16_t>(vendor);
+}
+
+class ErrnoKeeper {
+public:
+    ErrnoKeeper() : saved_(errno) {}
+    ~ErrnoKeeper() { errno = saved_; }
+
+private:
+    int saved_;
+};
+
+} // namespace
+
+udev *HidrawList::contextLocked()
+{
+    if (!udev_) // made on first use, once the process's environment (a test bed, say) is in place
+        udev_.reset(udev_new());
+    return udev_.get();
+}
+
+bool HidrawList::currentLocked()
+{
+    if (mark_ && changes_.unchangedSince(*mark_))
+        return true;
+    mark_.reset();
+    nodes_.clear();
+    return false;
+}
+
+bool HidrawList::current()
+{
+    std::lock_guard guard(lock_);
+    return currentLocked();
+}
+
+void HidrawList::forget()
+{
+    std::lock_guard guard(lock_);
+    mark_.reset();
+    nodes_.clear();
+}
+
+bool HidrawList::refreshLocked()
+{
+    if (currentLocked())
+        return true;
+    udev *context = contextLocked();
+    if (!context)
+        return false;
+    const std::optional<uint64_t> mark = changes_.mark(); // before the scan: a change during it counts
+    UdevEnumerate enumerate(udev_enumerate_new(context));
+    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "hidraw") < 0 ||
+        udev_enumerate_scan_devices(enumerate.get()) < 0)
+        return false;
+    std::vector<Node> nodes;
+    udev_list_entry *entry;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get()))
+    {
+        UdevDevice device(udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
+        const char *sysname = device ? udev_device_get_sysname(device.get()) : nullptr;
+        if (!sysname)
+            continue; // gone since the scan, or unreadable: passed over
+        udev_device *hid = udev_device_get_parent_with_subsystem_devtype(device.get(), "hid", nullptr);
+        Node node{nullptr, sysname, vendorOfHidId(property(hid, "HID_ID")), std::nullopt};
+        node.device = std::move(device);
+        nodes.push_back(std::move(node));
+    }
+    nodes_ = std::move(nodes);
+    mark_ = mark;
+    return true;
+}
+
+const std::optional<HidrawInterface> &HidrawList::describedLocked(Node &node)
+{
+    if (!node.described)
+        node.described = describeHidraw(node.device.get());
+    return *node.described;
+}
+
+bool HidrawList::paths(std::optional<uint16_t> vendorId, std::vector<std::string> &out)
+{
+    ErrnoKeeper keep;
+    out.clear();
+    std::lock_guard guard(lock_);
+    if (!refreshLocked())
+        return false;
+    for (Node &node : nodes_) {
+        // For a USB device HID_ID carries the USB vendor ID that the path
+        // shows, so a node of another vendor can never match.
+        if (vendorId && node.hidVendor && *node.hidVendor != *vendorId)
+            continue;
+        if (const auto &hid = describedLocked(node))
+            out.push_back(devicePathOf(*hid));
+    }
+    return true;
+}
+
+udev_device *HidrawList::deviceLocked(const std::string &sysname, UdevDevice &fresh)
+{
+    if (currentLocked())
+        for (Node &node : nodes_)
+            if (node.sysname == sysname)
+                return node.device.get();
+    udev *context = contextLocked();
+    if (context)
+        fresh.reset(udev_device_new_from_subsystem_sysname(context, "hidraw", sysname.c_str()));
+    return fresh.get();
+}
+
+std::string HidrawList::devnode(const std::string &sysname)
+{
+    ErrnoKeeper keep;
+    std::lock_guard guard(lock_);
+    UdevDevice fresh;
+    udev_device *device = deviceLocked(sysname, fresh);
+    const char *node = device ? udev_device_get_devnode(device) : nullptr;
+    return node ? node : "/dev/" + sysname;
+}
+
+std::optional<std::string> HidrawList::instanceId(const std::string &sysname)
+{
+    ErrnoKeeper keep;
+    std::lock_guard guard(lock_);
+    UdevDevice fresh;
+    udev_device *device = deviceLocked(sysname, fresh);
+    return device ? deviceInstanceOf(device) : std::nullopt;
+}
+
+bool HidrawList::usbString(const std::string &sysname, const char *name, std::string &text)
+{
+    const char *value = nullptr;
+    {
+        ErrnoKeeper keep;
+        std::lock_guard guard(lock_);
+        UdevDevice fresh;
+        udev_device *device = deviceLocked(sysname, fresh);
+        udev_device *usb = device ? udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device") : nullptr;
+        value = usb ? udev_device_get_sysattr_value(usb, name) : nullptr;
+        if (value)
+            text.assign(value, strnlen(value, MaxStringBytes));
+    }
+    if (!value) {
+        errno = ENOENT;
+        return false;
+    }
+    return true;
+}
+
+} // namespace korvel::os
