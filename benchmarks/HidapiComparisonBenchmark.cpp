@@ -108,15 +108,21 @@ struct Comparison {
     int transfers;
     std::function<bool()> korvel;
     std::function<bool()> hidapi;
+    std::function<void()> before = [] {}; // before each call, not timed
+    std::function<void()> after = [] {};
 };
 
-std::vector<Comparison> comparisons(HidapiClient &client)
+std::vector<Comparison> comparisons(HidapiClient &client, readersim::VirtualBus &bus)
 {
     static TDeviceData data;
     static int32_t bits;
+    const auto openDevice = [] { return RFID_OpenDevice() == 1; };
+    const auto hidapiOpen = [] { return HidapiClient::call([](hid_device *) { return true; }); };
     return {
-        {"RFID_OpenDevice", 0, [] { return RFID_OpenDevice() == 1; },
-         [] { return HidapiClient::call([](hid_device *) { return true; }); }},
+        {"RFID_OpenDevice", 0, openDevice, hidapiOpen},
+        // Just after a HID arrival, which the library's list must not outlive.
+        {"RFID_OpenDevice, HID arrived", 0, openDevice, hidapiOpen, [&bus] { bus.plugMouse(); },
+         [&bus] { bus.unplugMouse(); }},
         {"RFID_GetDeviceData", 4, [] { return RFID_GetDeviceData(&data) == 1; },
          [] {
              return HidapiClient::call(
@@ -149,19 +155,25 @@ void measure(const std::vector<Comparison> &list, int runs, int interfaces)
 {
     std::printf("\n%d HID interfaces, median of %d calls each (ms); overhead = median - 10 ms x transfers\n",
                 interfaces, runs);
-    std::printf("%-28s %6s %10s %10s %10s %10s %8s\n", "call", "pauses", "korvel", "hidapi", "korvel+", "hidapi+",
+    std::printf("%-30s %6s %10s %10s %10s %10s %8s\n", "call", "pauses", "korvel", "hidapi", "korvel+", "hidapi+",
                 "ratio");
     for (const Comparison &c : list) {
         std::vector<double> ours, theirs;
+        c.before();
         c.korvel(); // the first call of each kind may build what later calls keep
         c.hidapi();
+        c.after();
         for (int i = 0; i < runs; ++i) {
+            c.before();
             ours.push_back(elapsedMs(c.korvel, "libkorvel", c.name));
+            c.after();
+            c.before();
             theirs.push_back(elapsedMs(c.hidapi, "hidapi", c.name));
+            c.after();
         }
         const double pauses = 10.0 * c.transfers;
         const double a = median(ours), b = median(theirs);
-        std::printf("%-28s %6.0f %10.2f %10.2f %10.3f %10.3f %8.2f\n", c.name, pauses, a, b, a - pauses, b - pauses,
+        std::printf("%-30s %6.0f %10.2f %10.2f %10.3f %10.3f %8.2f\n", c.name, pauses, a, b, a - pauses, b - pauses,
                     (a - pauses) / (b - pauses));
     }
 }
@@ -177,7 +189,7 @@ int main(int argc, char **argv)
     readersim::VirtualBus bus;
     bus.plugReader(firmware);
     HidapiClient client;
-    const auto list = comparisons(client);
+    const auto list = comparisons(client, bus);
 
     std::printf("libkorvel against a hidapi (hidraw) client; ratio = korvel overhead / hidapi overhead\n");
     measure(list, runs, 2);

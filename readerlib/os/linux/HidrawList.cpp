@@ -11,11 +11,25 @@ using namespace linux_udev;
 
 constexpr size_t MaxStringBytes = 255; // identity strings, as on Windows
 
-// The vendor in "0003:00001209:00000001" (bus, vendor, product).
-std::optional<uint16_t> vendorOfHidId(const std::string &hidId)
+// The node's name and its hid parent's vendor from a hidraw syspath
+// ".../0003:1209:0001.0004/hidraw/hidraw2"; no vendor when the parent's
+// name is not of that form.
+std::string sysnameOf(const std::string &syspath)
 {
-    unsigned bus, vendor, product;
-    if (std::sscanf(hidId.c_str(), "%x:%x:%x", &bus, &vendor, &product) != 3 || vendor > 0xFFFF)
+    return syspath.substr(syspath.rfind('/') + 1);
+}
+
+std::optional<uint16_t> hidVendorOf(const std::string &syspath)
+{
+    const std::string tail = "/hidraw/" + sysnameOf(syspath);
+    if (syspath.size() <= tail.size() || syspath.compare(syspath.size() - tail.size(), tail.size(), tail) != 0)
+        return std::nullopt;
+    const std::string parents = syspath.substr(0, syspath.size() - tail.size());
+    const std::string hidName = parents.substr(parents.rfind('/') + 1);
+    unsigned bus, vendor, product, sequence;
+    char end;
+    if (hidName.size() != 19 ||
+        std::sscanf(hidName.c_str(), "%4X:%4X:%4X.%4X%c", &bus, &vendor, &product, &sequence, &end) != 4)
         return std::nullopt;
     return static_cast<uint16_t>(vendor);
 }
@@ -76,24 +90,30 @@ bool HidrawList::refreshLocked()
     udev_list_entry *entry;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get()))
     {
-        UdevDevice device(udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
-        const char *sysname = device ? udev_device_get_sysname(device.get()) : nullptr;
-        if (!sysname)
-            continue; // gone since the scan, or unreadable: passed over
-        udev_device *hid = udev_device_get_parent_with_subsystem_devtype(device.get(), "hid", nullptr);
-        Node node{nullptr, sysname, vendorOfHidId(property(hid, "HID_ID")), std::nullopt};
-        node.device = std::move(device);
-        nodes.push_back(std::move(node));
+        const char *syspath = udev_list_entry_get_name(entry);
+        if (!syspath)
+            continue;
+        nodes.push_back({syspath, nullptr, sysnameOf(syspath), hidVendorOf(syspath), std::nullopt, std::nullopt});
     }
     nodes_ = std::move(nodes);
     mark_ = mark;
     return true;
 }
 
+udev_device *HidrawList::deviceOfLocked(Node &node)
+{
+    if (!node.device)
+        node.device.reset(udev_device_new_from_syspath(contextLocked(), node.syspath.c_str()));
+    return node.device.get();
+}
+
 const std::optional<HidrawInterface> &HidrawList::describedLocked(Node &node)
 {
-    if (!node.described)
-        node.described = describeHidraw(node.device.get());
+    if (!node.described) {
+        udev_device *device = deviceOfLocked(node);
+        // Gone since the scan, or unreadable: passed over.
+        node.described = device ? describeHidraw(device) : std::nullopt;
+    }
     return *node.described;
 }
 
@@ -115,12 +135,15 @@ bool HidrawList::paths(std::optional<uint16_t> vendorId, std::vector<std::string
     return true;
 }
 
-udev_device *HidrawList::deviceLocked(const std::string &sysname, UdevDevice &fresh)
+udev_device *HidrawList::deviceLocked(const std::string &sysname, UdevDevice &fresh, Node **kept)
 {
     if (currentLocked())
         for (Node &node : nodes_)
-            if (node.sysname == sysname)
-                return node.device.get();
+            if (node.sysname == sysname) {
+                if (kept)
+                    *kept = &node;
+                return deviceOfLocked(node);
+            }
     udev *context = contextLocked();
     if (context)
         fresh.reset(udev_device_new_from_subsystem_sysname(context, "hidraw", sysname.c_str()));
@@ -142,8 +165,15 @@ std::optional<std::string> HidrawList::instanceId(const std::string &sysname)
     ErrnoKeeper keep;
     std::lock_guard guard(lock_);
     UdevDevice fresh;
-    udev_device *device = deviceLocked(sysname, fresh);
-    return device ? deviceInstanceOf(device) : std::nullopt;
+    Node *kept = nullptr;
+    udev_device *device = deviceLocked(sysname, fresh, &kept);
+    if (!device)
+        return std::nullopt;
+    if (!kept)
+        return deviceInstanceOf(device);
+    if (!kept->instance)
+        kept->instance = deviceInstanceOf(device);
+    return *kept->instance;
 }
 
 bool HidrawList::usbString(const std::string &sysname, const char *name, std::string &text)

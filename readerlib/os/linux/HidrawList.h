@@ -1,8 +1,11 @@
 // The hidraw nodes present, as discovery sees them, kept between calls for
 // as long as `HidrawChanges` reports no node coming or going. Each node is
-// first known only by its cheap identity (the vendor in its hid parent's
-// HID_ID); the rest (device path, device node, instance identifier,
-// identity strings) is learnt only for the nodes a search may choose.
+// first known only by its cheap identity, the vendor of its hid parent,
+// read from the parent's name in the node's sysfs path: the kernel names a
+// hid device after the bus, vendor and product of its HID_ID
+// ("0003:1209:0001.0004"). The rest (device path, device node, instance
+// identifier, identity strings) is learnt only for the nodes a search may
+// choose.
 // One udev context serves the library; the list's lock serialises every
 // use of it, as libudev objects are not thread-safe.
 #pragma once
@@ -40,18 +43,22 @@ public:
 
 private:
     struct Node {
-        linux_udev::UdevDevice device;
+        std::string syspath;
+        linux_udev::UdevDevice device; // made on first use
         std::string sysname;
         std::optional<uint16_t> hidVendor; // nullopt: HID_ID unreadable, so a candidate for any vendor
         std::optional<std::optional<HidrawInterface>> described; // learnt on demand
+        std::optional<std::optional<std::string>> instance;       // learnt on demand
     };
 
     bool currentLocked();
     bool refreshLocked();
     udev *contextLocked();
+    udev_device *deviceOfLocked(Node &node);
     const std::optional<HidrawInterface> &describedLocked(Node &node);
-    // The node's udev device: the kept one, or a fresh one held in `fresh`.
-    udev_device *deviceLocked(const std::string &sysname, linux_udev::UdevDevice &fresh);
+    // The node's udev device: the kept one (and its node), or a fresh one
+    // held in `fresh`.
+    udev_device *deviceLocked(const std::string &sysname, linux_udev::UdevDevice &fresh, Node **kept = nullptr);
 
     HidrawChanges &changes_;
     std::mutex lock_;
