@@ -1,5 +1,7 @@
 #include "HidrawList.h"
 
+#include "ErrnoGuard.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,15 +35,6 @@ std::optional<uint16_t> hidVendorOf(const std::string &syspath)
         return std::nullopt;
     return static_cast<uint16_t>(vendor);
 }
-
-class ErrnoKeeper {
-public:
-    ErrnoKeeper() : saved_(errno) {}
-    ~ErrnoKeeper() { errno = saved_; }
-
-private:
-    int saved_;
-};
 
 } // namespace
 
@@ -119,7 +112,7 @@ const std::optional<HidrawInterface> &HidrawList::describedLocked(Node &node)
 
 bool HidrawList::paths(std::optional<uint16_t> vendorId, std::vector<std::string> &out)
 {
-    ErrnoKeeper keep;
+    ErrnoGuard keep;
     out.clear();
     std::lock_guard guard(lock_);
     if (!refreshLocked())
@@ -152,7 +145,7 @@ udev_device *HidrawList::deviceLocked(const std::string &sysname, UdevDevice &fr
 
 std::string HidrawList::devnode(const std::string &sysname)
 {
-    ErrnoKeeper keep;
+    ErrnoGuard keep;
     std::lock_guard guard(lock_);
     UdevDevice fresh;
     udev_device *device = deviceLocked(sysname, fresh);
@@ -162,7 +155,7 @@ std::string HidrawList::devnode(const std::string &sysname)
 
 std::optional<std::string> HidrawList::instanceId(const std::string &sysname)
 {
-    ErrnoKeeper keep;
+    ErrnoGuard keep;
     std::lock_guard guard(lock_);
     UdevDevice fresh;
     Node *kept = nullptr;
@@ -180,7 +173,7 @@ bool HidrawList::usbString(const std::string &sysname, const char *name, std::st
 {
     const char *value = nullptr;
     {
-        ErrnoKeeper keep;
+        ErrnoGuard keep;
         std::lock_guard guard(lock_);
         UdevDevice fresh;
         udev_device *device = deviceLocked(sysname, fresh);

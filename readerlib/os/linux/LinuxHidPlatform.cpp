@@ -2,6 +2,7 @@
 // hidraw ioctls for capabilities and feature reports, errno as the last
 // error, and debug lines on stderr when KORVEL_DEBUG is set.
 #include "../HidPlatform.h"
+#include "ErrnoGuard.h"
 #include "HidrawChanges.h"
 #include "HidrawInterface.h"
 #include "HidrawList.h"
@@ -29,17 +30,6 @@ using namespace linux_udev;
 constexpr const char *UdevRuleFile = "70-korvel.rules";
 // The kernel encodes an ioctl's buffer size in 14 bits.
 constexpr size_t MaxIoctlLength = (1u << 14) - 1;
-
-// Keeps errno across clean-up work, so that the failing call's error is
-// the one callers see.
-class ErrnoGuard {
-public:
-    ErrnoGuard() : saved_(errno) {}
-    ~ErrnoGuard() { errno = saved_; }
-
-private:
-    int saved_;
-};
 
 std::string errorText(int error)
 {
