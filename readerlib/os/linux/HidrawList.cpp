@@ -3,8 +3,8 @@
 #include "ErrnoGuard.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace korvel::os {
 namespace {
@@ -28,12 +28,16 @@ std::optional<uint16_t> hidVendorOf(const std::string &syspath)
         return std::nullopt;
     const std::string parents = syspath.substr(0, syspath.size() - tail.size());
     const std::string hidName = parents.substr(parents.rfind('/') + 1);
-    unsigned bus, vendor, product, sequence;
-    char end;
-    if (hidName.size() != 19 ||
-        std::sscanf(hidName.c_str(), "%4X:%4X:%4X.%4X%c", &bus, &vendor, &product, &sequence, &end) != 4)
+    static constexpr char Form[] = "XXXX:XXXX:XXXX.XXXX"; // X: an upper-case hexadecimal digit
+    if (hidName.size() != sizeof Form - 1)
         return std::nullopt;
-    return static_cast<uint16_t>(vendor);
+    for (size_t i = 0; i < hidName.size(); ++i) {
+        const char c = hidName[i];
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+        if (Form[i] == 'X' ? !hex : c != Form[i])
+            return std::nullopt;
+    }
+    return static_cast<uint16_t>(std::stoul(hidName.substr(5, 4), nullptr, 16));
 }
 
 } // namespace
@@ -118,8 +122,9 @@ bool HidrawList::paths(std::optional<uint16_t> vendorId, std::vector<std::string
     if (!refreshLocked())
         return false;
     for (Node &node : nodes_) {
-        // For a USB device HID_ID carries the USB vendor ID that the path
-        // shows, so a node of another vendor can never match.
+        // The hid parent's name carries the vendor of its HID_ID, for a USB
+        // device the USB vendor ID that the path shows: a node of another
+        // vendor can never match.
         if (vendorId && node.hidVendor && *node.hidVendor != *vendorId)
             continue;
         if (const auto &hid = describedLocked(node))
