@@ -10,8 +10,10 @@ bool THidApi::Connect(int32_t vid, int32_t pid)
 {
     FVid = vid;
     FPid = pid;
-    if (!FindDevice(FVid, FPid) || !OpenHandle() || !ReadCapabilities())
+    if (!ConnectByKeptList() && !(FindDevice(FVid, FPid) && OpenHandle() && ReadCapabilities())) {
+        Platform.forgetInterfaces();
         return false;
+    }
 
     Manufacturer.clear();
     std::string text;
@@ -26,10 +28,34 @@ bool THidApi::Connect(int32_t vid, int32_t pid)
     return true;
 }
 
-bool THidApi::FindDevice(int32_t vid, int32_t pid)
+// The search, the open and the capabilities on the interfaces the platform
+// kept from an earlier call, with nothing written to the debug output until
+// all three have succeeded. A failure leaves no trace (last error restored)
+// for the full search, which then runs afresh exactly as without a kept list.
+bool THidApi::ConnectByKeptList()
+{
+    if (!Platform.keepsInterfaces())
+        return false;
+    const int64_t error = Platform.lastErrorValue();
+    bool listed;
+    if (SearchInterfaces(FVid, FPid, listed)) {
+        DevHandle.reset();
+        DevHandle = Platform.open(DevIdentStr, os::Access::WriteOnly);
+        if (DevHandle && DevHandle->getCaps(Capabilities)) {
+            Platform.debugOutput("Find success HID: " + DevIdentStr);
+            return true;
+        }
+    }
+    Platform.forgetInterfaces();
+    Platform.restoreLastError(error);
+    return false;
+}
+
+bool THidApi::SearchInterfaces(int32_t vid, int32_t pid, bool &listed)
 {
     std::vector<std::string> paths;
-    if (!Platform.listInterfaces(paths))
+    listed = Platform.listInterfacesOf(static_cast<uint16_t>(vid), paths);
+    if (!listed)
         return false;
 
     for (const std::string &path : paths) {
@@ -39,10 +65,20 @@ bool THidApi::FindDevice(int32_t vid, int32_t pid)
             continue;
         if (fields.tail == KeyboardCollectionTail)
             DevIdentStr.resize(DevIdentStr.size() - 4);
+        return true;
+    }
+    return false;
+}
+
+bool THidApi::FindDevice(int32_t vid, int32_t pid)
+{
+    bool listed;
+    if (SearchInterfaces(vid, pid, listed)) {
         Platform.debugOutput("Find success HID: " + DevIdentStr);
         return true;
     }
-    Platform.setLastError(os::Failure::DeviceNotFound);
+    if (listed)
+        Platform.setLastError(os::Failure::DeviceNotFound);
     return false;
 }
 
@@ -92,6 +128,7 @@ bool THidApi::Transfer(std::vector<uint8_t> &Buffer, bool toDevice)
         if (toDevice)
             Platform.debugOutput(Platform.lastErrorText());
         DevHandle.reset();
+        Platform.forgetInterfaces(); // the reconnect enumerates afresh
     }
     return ok;
 }

@@ -46,6 +46,10 @@ protected:
     os::HidPlatform &Platform;
 
 private:
+    bool ConnectByKeptList();
+    // The first interface 0 of the IDs into DevIdentStr, without a word on
+    // the debug output or the last error; `listed`: the list could be made.
+    bool SearchInterfaces(int32_t vid, int32_t pid, bool &listed);
     bool Transfer(std::vector<uint8_t> &Buffer, bool toDevice);
 };
 

@@ -21,7 +21,11 @@ public:
         if (thread_.joinable())
             thread_.join();
     }
-    void Terminate() { terminated_ = true; }
+    void Terminate()
+    {
+        terminated_ = true;
+        comm_.idle_.Notify();
+    }
     bool Finished() const { return finished_; }
 
 private:
@@ -30,14 +34,21 @@ private:
         while (!terminated_) {
             const std::shared_ptr<os::RawDevice> device = comm_.DevHandle();
             if (!device || !comm_.GetDataEvent()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(ThreadIdleMs));
+                // Idle until the channel opens, a callback comes or the thread is stopped.
+                comm_.idle_.WaitUntil([this] { return terminated_ || comm_.Receiving(); });
                 continue;
             }
             uint8_t report[RawReportLength];
-            if (device->readReport(report, sizeof report, ThreadReadMs) == os::RawDevice::ReadResult::Report)
+            switch (device->readReport(report, sizeof report, ThreadReadMs)) {
+            case os::RawDevice::ReadResult::Report:
                 comm_.HandOff(report);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(ThreadIdleMs));
+                break;
+            case os::RawDevice::ReadResult::TimedOut:
+                break; // nothing came and nothing failed: wait again at once, so no report waits for a pause
+            case os::RawDevice::ReadResult::Failed:
+                std::this_thread::sleep_for(std::chrono::milliseconds(ThreadRetryMs));
+                break;
+            }
         }
         finished_ = true;
     }
@@ -69,7 +80,7 @@ bool FindInterfacePath(os::HidPlatform &platform, std::string &Path)
 {
     Path.clear();
     std::vector<std::string> paths;
-    if (!platform.listInterfaces(paths))
+    if (!platform.listInterfacesOf(static_cast<uint16_t>(ReaderVendorId), paths))
         return false;
     const std::string id = RawInterfaceId();
     for (const std::string &path : paths)
@@ -127,12 +138,35 @@ bool TUSBReaderComm::FindReaderPath(std::string &Path)
     return FindInterfacePath(platform_, Path);
 }
 
+// The search and open on the interfaces the platform kept from an earlier
+// call; null, with the last error as it was, when either fails, and the
+// full search runs afresh.
+std::shared_ptr<os::RawDevice> TUSBReaderComm::OpenByKeptList()
+{
+    if (!platform_.keepsInterfaces())
+        return nullptr;
+    const int64_t error = platform_.lastErrorValue();
+    std::string path;
+    std::shared_ptr<os::RawDevice> device = FindReaderPath(path) ? platform_.openRaw(path) : nullptr;
+    if (!device) {
+        platform_.forgetInterfaces();
+        platform_.restoreLastError(error);
+    }
+    return device;
+}
+
 int32_t TUSBReaderComm::OpenUSBReader()
 {
-    std::string path;
-    if (!FindReaderPath(path))
-        return RFID_RW_NOT_PRESENT;
-    std::shared_ptr<os::RawDevice> device = platform_.openRaw(path);
+    std::shared_ptr<os::RawDevice> device = OpenByKeptList();
+    if (!device) {
+        std::string path;
+        if (!FindReaderPath(path)) {
+            platform_.forgetInterfaces();
+            return RFID_RW_NOT_PRESENT;
+        }
+        if (!(device = platform_.openRaw(path)))
+            platform_.forgetInterfaces();
+    }
     const bool opened = device != nullptr;
     {
         std::lock_guard guard(handleLock_);
@@ -140,6 +174,7 @@ int32_t TUSBReaderComm::OpenUSBReader()
     }
     if (device) // the handle this open replaces
         device->interrupt();
+    idle_.Notify();
     return opened ? RFID_RW_OK : RFID_RW_IO_ERROR;
 }
 
@@ -153,6 +188,7 @@ void TUSBReaderComm::CloseUSBReader()
     // The descriptor itself closes when the last user lets go of it.
     if (device)
         device->interrupt();
+    idle_.Notify();
 }
 
 int32_t TUSBReaderComm::Write(const uint8_t *PStr, uint32_t Size)
@@ -170,8 +206,10 @@ int32_t TUSBReaderComm::Write(const uint8_t *PStr, uint32_t Size)
     }
     uint8_t report[RawReportLength];
     BuildOutputReport(PStr, Size, report);
-    if (!device->writeReport(report, sizeof report, WriteLimitMs))
+    if (!device->writeReport(report, sizeof report, WriteLimitMs)) {
+        platform_.forgetInterfaces(); // the next open enumerates afresh
         return RFID_RW_IO_ERROR;
+    }
     // Size itself, kept positive for sizes beyond the signed range.
     return static_cast<int32_t>(std::min<uint32_t>(Size, INT32_MAX));
 }
@@ -193,6 +231,7 @@ int32_t TUSBReaderComm::Read(uint8_t *PStr, uint32_t &Size)
     case os::RawDevice::ReadResult::TimedOut:
         return RFID_RW_OK;
     case os::RawDevice::ReadResult::Failed:
+        platform_.forgetInterfaces();
         return RFID_RW_IO_ERROR;
     case os::RawDevice::ReadResult::Report:
         break;
@@ -248,6 +287,7 @@ void TUSBReaderComm::AssignGetEvent(TRFID_RW_GetDataEvent oGetDataEvent)
     ReapFinishedThreads();
     if (oGetDataEvent) {
         getDataEvent_ = oGetDataEvent;
+        idle_.Notify();
         if (!getThread_) {
             threads_.push_back(std::make_unique<TGetThread>(*this));
             getThread_ = threads_.back().get();
@@ -255,6 +295,7 @@ void TUSBReaderComm::AssignGetEvent(TRFID_RW_GetDataEvent oGetDataEvent)
         return;
     }
     getDataEvent_ = nullptr;
+    idle_.Notify();
     if (getThread_) {
         getThread_->Terminate(); // it ends by itself after its current pass
         getThread_ = nullptr;

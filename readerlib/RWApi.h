@@ -9,6 +9,7 @@
 #include "os/HidPlatform.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -23,7 +24,7 @@ inline constexpr size_t RawDataLength = 63;
 inline constexpr unsigned ReadPollMs = 10;     // a Read waits this long for a report
 inline constexpr unsigned WriteLimitMs = 100;  // a Write must finish within this
 inline constexpr unsigned ThreadReadMs = 100;  // the receive thread's wait per pass
-inline constexpr unsigned ThreadIdleMs = 1;
+inline constexpr unsigned ThreadRetryMs = 1;   // the pause before a failed read is retried
 
 // "vid_" + the vendor ID in four lower-case hexadecimal digits + "&pid_0001&mi_01".
 std::string RawInterfaceId();
@@ -38,6 +39,29 @@ void BuildOutputReport(const uint8_t *PStr, uint32_t Size, uint8_t (&report)[Raw
 uint32_t InputDataLength(const uint8_t (&report)[RawReportLength]);
 
 class TGetThread;
+
+// What an idle receive thread sleeps on: whoever changes what keeps it idle
+// (the channel opened or closed, a callback assigned or cleared, a thread
+// told to stop) calls Notify, and the thread checks its condition again.
+// Plain std primitives, so the same code serves every platform.
+class TIdleSignal {
+public:
+    void Notify()
+    {
+        { std::lock_guard guard(lock_); } // a waiter is either asleep or has not yet looked
+        changed_.notify_all();
+    }
+    template <typename Ready>
+    void WaitUntil(Ready ready)
+    {
+        std::unique_lock guard(lock_);
+        changed_.wait(guard, ready);
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+};
 
 class TUSBReaderComm {
 public:
@@ -65,6 +89,8 @@ public:
 
 private:
     friend class TGetThread;
+    std::shared_ptr<os::RawDevice> OpenByKeptList();
+    bool Receiving() const { return GetDataEvent() && DevHandle(); } // what ends the idle wait
     bool HandOff(const uint8_t (&report)[RawReportLength]); // to the window's thread, synchronously
     void ReapFinishedThreads();
 
@@ -72,6 +98,7 @@ private:
     mutable std::mutex handleLock_; // guards the handle slot only, never held during I/O
     std::shared_ptr<os::RawDevice> devHandle_;
     std::atomic<TRFID_RW_GetDataEvent> getDataEvent_{nullptr};
+    TIdleSignal idle_;
 
     mutable std::mutex threadLock_;
     std::list<std::unique_ptr<TGetThread>> threads_; // the running one last; ending ones before it

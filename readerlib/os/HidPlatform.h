@@ -89,6 +89,26 @@ public:
     // enumeration order. Interfaces whose path cannot be read are left out.
     // False when the list cannot be made at all.
     virtual bool listInterfaces(std::vector<std::string> &paths) = 0;
+    // The same list for a search that can only choose an interface of
+    // `vendorId`: the platform may leave out interfaces it knows to belong
+    // to another vendor (the order of the rest is kept).
+    virtual bool listInterfacesOf(uint16_t vendorId, std::vector<std::string> &paths)
+    {
+        (void)vendorId;
+        return listInterfaces(paths);
+    }
+
+    // A platform may keep what it learnt of the interfaces between calls,
+    // for as long as it knows that none has come or gone. A search first
+    // tries what is kept when keepsInterfaces() says so, and whenever that
+    // attempt (or a later transfer) fails, it calls forgetInterfaces() and
+    // repeats the search afresh: a kept list never decides a result alone.
+    virtual bool keepsInterfaces() { return false; }
+    virtual void forgetInterfaces() {}
+    // The last error as a value and its restoration, so that an attempt
+    // that is repeated leaves no error of its own behind.
+    virtual int64_t lastErrorValue() { return 0; }
+    virtual void restoreLastError(int64_t value) { (void)value; }
     // Opens a device path; null on failure.
     virtual std::unique_ptr<HidDevice> open(const std::string &path, Access access) = 0;
     // The device instance identifier of the device that owns an interface,

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace korvel::testing {
 
 class Bus {
@@ -18,6 +21,21 @@ public:
     // logs, no faults) with this identity.
     static void freshReader(const readersim::ReaderIdentity &identity = {});
 };
+
+// Waits for a condition that another thread or process makes true,
+// checking every millisecond; false once `limit` has passed (generous:
+// the machine may be busy).
+template <typename Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(20))
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 class BusTest : public ::testing::Test {
 protected:

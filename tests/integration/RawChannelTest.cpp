@@ -13,22 +13,10 @@
 #include <vector>
 
 using korvel::testing::BusTest;
+using korvel::testing::eventually;
 
 namespace {
 
-using namespace std::chrono_literals;
-
-// Waits up to two seconds for a condition that another thread makes true.
-template <typename Condition>
-bool eventually(Condition condition)
-{
-    for (int i = 0; i < 200; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return condition();
-}
 
 struct Received {
     std::mutex lock;
@@ -59,9 +47,14 @@ protected:
         BusTest::SetUp();
         // The fixture's replug reaches the library's udev monitor as removals
         // and arrivals, and each arrival (re)opens the channel, cancelling a
-        // transfer in progress: let them pass before the test begins.
-        ASSERT_TRUE(eventually([this] { return bus().openCount(1) == 1; }));
-        std::this_thread::sleep_for(100ms);
+        // transfer in progress: let them pass before the test begins. The
+        // monitor handles events in order, so once the removal of a mouse
+        // plugged after them has closed the channel, all of them are done.
+        ASSERT_TRUE(eventually([this] { return bus().openCount(1) == 1; })) << "the replug never opened the channel";
+        bus().plugMouse();
+        bus().unplugMouse();
+        ASSERT_TRUE(eventually([this] { return bus().openCount(1) == 0; }))
+            << "the library never handled the mouse's removal";
         ASSERT_EQ(RFID_SetDeviceMode(1), 1); // advanced mode: the reader answers on interface 1
         std::lock_guard guard(received.lock);
         received.reports.clear();

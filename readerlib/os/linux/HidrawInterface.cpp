@@ -133,13 +133,4 @@ std::optional<std::string> hidrawNameOfPath(const std::string &path)
     return name;
 }
 
-UdevDevice usbDeviceOf(udev *context, const std::string &sysname)
-{
-    UdevDevice hidraw(udev_device_new_from_subsystem_sysname(context, "hidraw", sysname.c_str()));
-    if (!hidraw)
-        return nullptr;
-    udev_device *usb = udev_device_get_parent_with_subsystem_devtype(hidraw.get(), "usb", "usb_device");
-    return UdevDevice(usb ? udev_device_ref(usb) : nullptr);
-}
-
 } // namespace korvel::os

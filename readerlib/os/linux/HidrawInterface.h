@@ -35,7 +35,4 @@ std::optional<std::string> deviceInstanceOf(udev_device *hidraw);
 // The hidraw node name a device path names; nullopt when it names none.
 std::optional<std::string> hidrawNameOfPath(const std::string &path);
 
-// The USB device a hidraw node belongs to (null for other buses).
-linux_udev::UdevDevice usbDeviceOf(udev *context, const std::string &sysname);
-
 } // namespace korvel::os

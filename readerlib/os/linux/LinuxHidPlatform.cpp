@@ -2,7 +2,10 @@
 // hidraw ioctls for capabilities and feature reports, errno as the last
 // error, and debug lines on stderr when KORVEL_DEBUG is set.
 #include "../HidPlatform.h"
+#include "ErrnoGuard.h"
+#include "HidrawChanges.h"
 #include "HidrawInterface.h"
+#include "HidrawList.h"
 #include "HidrawRawDevice.h"
 #include "UdevMessageWindow.h"
 #include "ReportDescriptor.h"
@@ -27,19 +30,6 @@ using namespace linux_udev;
 constexpr const char *UdevRuleFile = "70-korvel.rules";
 // The kernel encodes an ioctl's buffer size in 14 bits.
 constexpr size_t MaxIoctlLength = (1u << 14) - 1;
-// Identity strings are read into a buffer of this many bytes, as on Windows.
-constexpr size_t MaxStringBytes = 255;
-
-// Keeps errno across clean-up work, so that the failing call's error is
-// the one callers see.
-class ErrnoGuard {
-public:
-    ErrnoGuard() : saved_(errno) {}
-    ~ErrnoGuard() { errno = saved_; }
-
-private:
-    int saved_;
-};
 
 std::string errorText(int error)
 {
@@ -48,25 +38,11 @@ std::string errorText(int error)
     return strerror_r(error, buffer, sizeof buffer);
 }
 
-bool usbString(const std::string &sysname, const char *name, std::string &text)
-{
-    Udev context(udev_new());
-    if (!context) {
-        return false;
-    }
-    UdevDevice usb = usbDeviceOf(context.get(), sysname);
-    const char *value = usb ? udev_device_get_sysattr_value(usb.get(), name) : nullptr;
-    if (!value) {
-        errno = ENOENT;
-        return false;
-    }
-    text.assign(value, strnlen(value, MaxStringBytes));
-    return true;
-}
-
 class HidrawDevice final : public HidDevice {
 public:
-    HidrawDevice(int fd, std::string sysname) : fd_(fd), sysname_(std::move(sysname)) {}
+    HidrawDevice(int fd, std::string sysname, HidrawList &list) : fd_(fd), sysname_(std::move(sysname)), list_(list)
+    {
+    }
     ~HidrawDevice() override
     {
         ErrnoGuard keep;
@@ -99,12 +75,12 @@ public:
 
     bool getManufacturerString(std::string &text) override
     {
-        return usbString(sysname_, "manufacturer", text);
+        return list_.usbString(sysname_, "manufacturer", text);
     }
 
     bool getProductString(std::string &text) override
     {
-        return usbString(sysname_, "product", text);
+        return list_.usbString(sysname_, "product", text);
     }
 
     bool getFeature(uint8_t *report, size_t length) override
@@ -133,32 +109,22 @@ private:
 
     int fd_;
     std::string sysname_;
+    HidrawList &list_;
 };
 
 class LinuxHidPlatform final : public HidPlatform {
 public:
-    bool listInterfaces(std::vector<std::string> &paths) override
+    bool listInterfaces(std::vector<std::string> &paths) override { return list_.paths(std::nullopt, paths); }
+
+    bool listInterfacesOf(uint16_t vendorId, std::vector<std::string> &paths) override
     {
-        ErrnoGuard keep;
-        paths.clear();
-        Udev context(udev_new());
-        if (!context)
-            return false;
-        UdevEnumerate enumerate(udev_enumerate_new(context.get()));
-        if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "hidraw") < 0 ||
-            udev_enumerate_scan_devices(enumerate.get()) < 0)
-            return false;
-        udev_list_entry *entry;
-        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get()))
-        {
-            UdevDevice device(udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
-            if (!device)
-                continue; // gone since the scan, or unreadable: passed over
-            if (const auto hid = describeHidraw(device.get()))
-                paths.push_back(devicePathOf(*hid));
-        }
-        return true;
+        return list_.paths(vendorId, paths);
     }
+
+    bool keepsInterfaces() override { return list_.current(); }
+    void forgetInterfaces() override { list_.forget(); }
+    int64_t lastErrorValue() override { return errno; }
+    void restoreLastError(int64_t value) override { errno = static_cast<int>(value); }
 
     std::unique_ptr<HidDevice> open(const std::string &path, Access access) override
     {
@@ -167,7 +133,7 @@ public:
             errno = ENOENT;
             return nullptr;
         }
-        const std::string node = devnodeOf(*sysname);
+        const std::string node = list_.devnode(*sysname);
         const int flags = (access == Access::ReadWrite ? O_RDWR : O_WRONLY) | O_CLOEXEC;
         const int fd = ::open(node.c_str(), flags);
         if (fd < 0) {
@@ -178,20 +144,13 @@ public:
             }
             return nullptr;
         }
-        return std::make_unique<HidrawDevice>(fd, *sysname);
+        return std::make_unique<HidrawDevice>(fd, *sysname, list_);
     }
 
     bool deviceInstanceId(const std::string &path, std::string &id) override
     {
-        ErrnoGuard keep;
         const auto sysname = hidrawNameOfPath(path);
-        Udev context(udev_new());
-        if (!sysname || !context)
-            return false;
-        UdevDevice device(udev_device_new_from_subsystem_sysname(context.get(), "hidraw", sysname->c_str()));
-        if (!device)
-            return false;
-        const auto instance = deviceInstanceOf(device.get());
+        const auto instance = sysname ? list_.instanceId(*sysname) : std::nullopt;
         if (!instance)
             return false;
         id = *instance;
@@ -205,7 +164,7 @@ public:
             errno = ENOENT;
             return nullptr;
         }
-        const std::string node = devnodeOf(*sysname);
+        const std::string node = list_.devnode(*sysname);
         const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             return nullptr;
@@ -222,7 +181,7 @@ public:
 
     std::unique_ptr<MessageWindow> createMessageWindow(std::function<void(const WindowMessage &)> handler) override
     {
-        return std::make_unique<UdevMessageWindow>(std::move(handler));
+        return std::make_unique<UdevMessageWindow>(std::move(handler), changes_);
     }
 
     void sleepMs(unsigned milliseconds) override
@@ -255,16 +214,8 @@ public:
     }
 
 private:
-    static std::string devnodeOf(const std::string &sysname)
-    {
-        ErrnoGuard keep;
-        Udev context(udev_new());
-        UdevDevice device(context ? udev_device_new_from_subsystem_sysname(context.get(), "hidraw",
-                                                                           sysname.c_str())
-                                  : nullptr);
-        const char *node = device ? udev_device_get_devnode(device.get()) : nullptr;
-        return node ? node : "/dev/" + sysname;
-    }
+    HidrawChanges changes_; // followed by the message window's monitor
+    HidrawList list_{changes_};
 };
 
 } // namespace

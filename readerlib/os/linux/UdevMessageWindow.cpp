@@ -11,8 +11,8 @@
 
 namespace korvel::os {
 
-UdevMessageWindow::UdevMessageWindow(std::function<void(const WindowMessage &)> handler)
-    : handler_(std::move(handler))
+UdevMessageWindow::UdevMessageWindow(std::function<void(const WindowMessage &)> handler, HidrawChanges &changes)
+    : handler_(std::move(handler)), changes_(changes)
 {
     const int saved = errno;
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -24,6 +24,8 @@ UdevMessageWindow::UdevMessageWindow(std::function<void(const WindowMessage &)> 
                          udev_monitor_enable_receiving(monitor_.get()) < 0))
             monitor_.reset();
     }
+    if (monitor_)
+        changes_.attach(udev_monitor_get_fd(monitor_.get()));
     thread_ = std::thread([this] { run(); });
     errno = saved;
 }
@@ -67,6 +69,7 @@ void UdevMessageWindow::shutdown()
             return;
         closing_ = true;
     }
+    changes_.detach(); // nothing reads the monitor from now on
     const int saved = errno;
     wake();
     if (thread_.joinable())
@@ -77,6 +80,7 @@ void UdevMessageWindow::shutdown()
 
 void UdevMessageWindow::handleDeviceEvent()
 {
+    changes_.noteEvent(); // before the event leaves the socket, so that it is never unseen
     linux_udev::UdevDevice device(udev_monitor_receive_device(monitor_.get()));
     const char *action = device ? udev_device_get_action(device.get()) : nullptr;
     if (!action)

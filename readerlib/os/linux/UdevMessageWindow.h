@@ -2,10 +2,12 @@
 // at a time. A libudev monitor on hidraw turns every add and remove of a
 // HID interface into a WM_DEVICECHANGE message for the HID class, and other
 // threads hand messages to it synchronously (sendMessage), as SendMessage
-// does with a window.
+// does with a window. Its monitor also tells `changes` of every hidraw
+// event, for the interface list the platform keeps.
 #pragma once
 
 #include "../HidPlatform.h"
+#include "HidrawChanges.h"
 #include "Udev.h"
 
 #include <condition_variable>
@@ -18,7 +20,7 @@ namespace korvel::os {
 
 class UdevMessageWindow final : public MessageWindow {
 public:
-    explicit UdevMessageWindow(std::function<void(const WindowMessage &)> handler);
+    UdevMessageWindow(std::function<void(const WindowMessage &)> handler, HidrawChanges &changes);
     ~UdevMessageWindow() override;
 
     bool sendMessage(const WindowMessage &message) override;
@@ -36,6 +38,7 @@ private:
     void wake();
 
     std::function<void(const WindowMessage &)> handler_;
+    HidrawChanges &changes_;
     linux_udev::Udev udev_;
     linux_udev::UdevMonitor monitor_;
     int wakeFd_ = -1;
