@@ -94,7 +94,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormCreate()
 {
-    FMonitor = new TDeviceMonitor([this](const TDeviceChange &change) { WMDeviceChange(&change); }, this);
+    FMonitor = CreateDeviceMonitor([this](const TDeviceChange &change) { WMDeviceChange(&change); }, this);
     RefreshDeviceStatus();
     ui->PageControl->setCurrentWidget(ui->TabSheetOther);
     cnt = 0;
@@ -134,7 +134,7 @@ void TForm1::FormShow()
 void TForm1::WMDeviceChange(const TDeviceChange *message)
 {
     // Any event of any HID interface, whatever its kind.
-    if (message && message->Subsystem == QLatin1String("hidraw"))
+    if (message && message->HidInterface)
         RefreshDeviceStatus();
 }
 
