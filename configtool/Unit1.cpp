@@ -156,6 +156,27 @@ void TForm1::ApplyOuterHeight()
 
 void TForm1::RefreshDeviceStatus()
 {
+    // A refresh may wait in an error box, whose event loop delivers further
+    // device events: they ask for one more refresh after this one instead
+    // of one nested refresh (and box) each.
+    if (FRefreshing) {
+        FRefreshPending = true;
+        return;
+    }
+    FRefreshing = true;
+    do {
+        FRefreshPending = false;
+        try {
+            ReadDeviceStatus();
+        } catch (...) { // reported here, so that its box is the refresh's one
+            ShowUnexpectedError(CurrentExceptionMessage());
+        }
+    } while (FRefreshPending);
+    FRefreshing = false;
+}
+
+void TForm1::ReadDeviceStatus()
+{
     if (!RFID_OpenDevice()) {
         ui->LabelStatus->setText(QStringLiteral("Not Attached"));
         ui->LabelManufacturer->clear();

@@ -25,13 +25,14 @@
 namespace e2e {
 readersim::ReaderFirmware *firmware;
 readersim::XTestKeyboard *keyboard;
+readersim::VirtualBus *bus;
 } // namespace e2e
 
 namespace {
 
+using e2e::bus;
 using e2e::firmware;
 using e2e::keyboard;
-readersim::VirtualBus *bus;
 
 bool WaitFor(const std::function<bool()> &condition, int ms = 5000)
 {
