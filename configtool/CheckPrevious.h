@@ -1,16 +1,16 @@
 // The single-instance guard: one guard per program file, named after the
-// program's path with every '/' removed, so copies in different folders do
-// not see each other.
+// program's path with every path separator removed, so copies in different
+// folders do not see each other.
 //
-// A counted instance holds an exclusive flock on a lock file named from the
-// guard (in $XDG_RUNTIME_DIR, else /tmp) for its whole life; the kernel drops
-// the lock when the process ends, however it ends, so a crashed instance
-// never blocks a later start. It also listens on a local socket named from
-// the guard, through which a start that is turned away asks it to come
-// forward (restored when minimised, raised and activated).
+// A counted instance holds one of the guard's places for its whole life
+// (os/InstanceLock.h: the system releases it when the process ends, however
+// it ends, so a crashed instance never blocks a later start). It also
+// listens on a local socket named from the guard, through which a start
+// that is turned away asks it to come forward (restored when minimised,
+// raised and activated).
 #pragma once
 
-#include "UniqueFd.h"
+#include "os/InstanceLock.h"
 
 #include <QObject>
 #include <QString>
@@ -42,14 +42,14 @@ public:
 
     // True: the caller must quit at once (the limit is reached and the
     // running instance was asked to come forward). False: counted, go on.
-    // Throws std::system_error when the lock file cannot be created.
+    // Throws std::system_error when the guard cannot be created.
     bool CheckInstanceLimit(TWindowLookup window, int limit);
 
     const QString &GuardName() const { return FGuardName; }
     bool CountedInstance() const { return FCountedInstance; }
     const TInstanceInfo &Info() const { return FInfo; }
 
-    // Where the guard keeps its lock file for a slot and its socket.
+    // Where the guard keeps a place and its socket.
     static QString LockPath(const QString &guardName, int slot);
     static QString ServerPath(const QString &guardName);
 
@@ -61,12 +61,12 @@ private:
     QString FGuardName;
     bool FCountedInstance = true;
     TInstanceInfo FInfo;
-    TUniqueFd FLock;
+    std::unique_ptr<TInstanceLock> FLock;
     TWindowLookup FWindow;
     std::unique_ptr<QLocalServer> FServer;
 };
 
-// The program file's guard name: /proc/self/exe without any '/'.
+// The program file's guard name: its path without any path separator.
 QString ProgramGuardName();
 
 // The process's guard, for the start-up.

@@ -6,7 +6,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class QFileDialog;
 class QWidget;
 
 // A plain message box titled with the application title.
@@ -24,6 +26,8 @@ struct TFileDialogRequest {
 };
 // The chosen file name, empty when the user cancels.
 QString ExecuteFileDialog(QWidget *parent, const TFileDialogRequest &request);
+// The toolkit's dialog as ExecuteFileDialog runs it, not yet shown.
+std::unique_ptr<QFileDialog> CreateFileDialog(QWidget *parent, const TFileDialogRequest &request);
 
 // The file name with ".suffix" added when its last part has no extension.
 QString WithDefaultSuffix(const QString &fileName, const QString &suffix);

@@ -77,7 +77,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormCreate()
 {
-    FMonitor = new TDeviceMonitor([this](const TDeviceChange &change) { WMDeviceChange(&change); }, this);
+    FMonitor = CreateDeviceMonitor([this](const TDeviceChange &change) { WMDeviceChange(&change); }, this);
     RefreshDeviceStatus();
     ui->PageControl->setCurrentWidget(ui->TabSheetOther);
     cnt = 0;
@@ -117,7 +117,7 @@ void TForm1::FormShow()
 void TForm1::WMDeviceChange(const TDeviceChange *message)
 {
     // Any event of any HID interface, whatever its kind.
-    if (message && message->Subsystem == QLatin1String("hidraw"))
+    if (message && message->HidInterface)
         RefreshDeviceStatus();
 }
 
@@ -138,6 +138,27 @@ void TForm1::ApplyOuterHeight()
 }
 
 void TForm1::RefreshDeviceStatus()
+{
+    // A refresh may wait in an error box, whose event loop delivers further
+    // device events: they ask for one more refresh after this one instead
+    // of one nested refresh (and box) each.
+    if (FRefreshing) {
+        FRefreshPending = true;
+        return;
+    }
+    FRefreshing = true;
+    do {
+        FRefreshPending = false;
+        try {
+            ReadDeviceStatus();
+        } catch (...) { // reported here, so that its box is the refresh's one
+            ShowUnexpectedError(CurrentExceptionMessage());
+        }
+    } while (FRefreshPending);
+    FRefreshing = false;
+}
+
+void TForm1::ReadDeviceStatus()
 {
     if (!RFID_OpenDevice()) {
         ui->LabelStatus->setText(QStringLiteral("Not Attached"));

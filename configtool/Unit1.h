@@ -121,6 +121,7 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    void ReadDeviceStatus();
     void PageControlChange(int index);
     void SetOuterHeight(int height);
     void ApplyOuterHeight();
@@ -136,6 +137,8 @@ private:
 
     std::unique_ptr<Ui::TForm1> ui;
     TDeviceMonitor *FMonitor = nullptr; // child of the window
+    bool FRefreshing = false;     // a status refresh runs (perhaps in an error box)
+    bool FRefreshPending = false; // asked for again meanwhile
     bool FEnterSet = false;
     bool FShownBefore = false;
     int FOuterHeight = 0; // the outer height last set, 0 before any

@@ -2,7 +2,6 @@
 // reader: the guard as two processes meet it.
 #include "CheckPrevious.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -83,9 +82,9 @@ TEST(Program, SecondStartEndsAtOnceAndAKilledInstanceBlocksNothing)
 
     auto next = Start(program);
     ASSERT_TRUE(QTest::qWaitFor([&] { return LockHeld(guard); }, 10000));
-    // It runs past its splash into the event loop, and is the one counted.
-    EXPECT_FALSE(next->waitForFinished(2500));
+    // It is the one counted: a later start is turned away while it runs on.
     ExpectTurnedAway(program);
+    EXPECT_EQ(next->state(), QProcess::Running);
     Stop(*next);
 }
 
@@ -100,9 +99,10 @@ TEST(Program, CopiesInDifferentFoldersRunSideBySide)
 
     auto first = Start(a);
     auto second = Start(b);
+    // Each holds its own guard at the same time: neither was turned away.
     EXPECT_TRUE(QTest::qWaitFor([&] { return LockHeld(GuardNameOf(a)) && LockHeld(GuardNameOf(b)); }, 10000));
-    EXPECT_FALSE(second->waitForFinished(2500));
     EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_EQ(second->state(), QProcess::Running);
     Stop(*first);
     Stop(*second);
     QFile::remove(TInstanceGuard::LockPath(GuardNameOf(a), 0));

@@ -6,6 +6,9 @@
 
 #include <QtGlobal>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace mardune::testing {
 
 void PrepareEnvironment()
@@ -39,6 +42,29 @@ Collected::~Collected()
     SetMessageHook(nullptr);
     SetConfirmHook(nullptr);
     SetFileDialogHook(nullptr);
+}
+
+Deadline::Deadline(std::chrono::seconds limit, std::string what)
+    : watch_([this, limit, what = std::move(what)] {
+          std::unique_lock guard(lock_);
+          if (!done_.wait_for(guard, limit, [this] { return finished_; })) {
+              std::fprintf(stderr, "FAILED: still not done after %llds: %s\n",
+                           static_cast<long long>(limit.count()), what.c_str());
+              std::fflush(stderr);
+              std::_Exit(1);
+          }
+      })
+{
+}
+
+Deadline::~Deadline()
+{
+    {
+        std::lock_guard guard(lock_);
+        finished_ = true;
+    }
+    done_.notify_all();
+    watch_.join();
 }
 
 } // namespace mardune::testing

@@ -8,6 +8,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
 namespace mardune::testing {
 
 // Offscreen platform and the C locale (English month names), unless set.
@@ -31,6 +37,23 @@ public:
     bool confirmAnswer = true; // OK
     QList<TFileDialogRequest> fileDialogs;
     QString fileDialogAnswer; // the chosen name; empty: cancelled
+};
+
+// Ends the whole test binary with a failure message when it is still alive
+// after `limit`: for steps that would otherwise hang the process for good
+// (a blocked system call on the user-interface thread).
+class Deadline {
+public:
+    Deadline(std::chrono::seconds limit, std::string what);
+    ~Deadline();
+    Deadline(const Deadline &) = delete;
+    Deadline &operator=(const Deadline &) = delete;
+
+private:
+    std::mutex lock_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread watch_;
 };
 
 } // namespace mardune::testing

@@ -10,12 +10,13 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -25,25 +26,18 @@
 namespace e2e {
 readersim::ReaderFirmware *firmware;
 readersim::XTestKeyboard *keyboard;
+readersim::VirtualBus *bus;
 } // namespace e2e
 
 namespace {
 
+using e2e::bus;
 using e2e::firmware;
 using e2e::keyboard;
-readersim::VirtualBus *bus;
 
 bool WaitFor(const std::function<bool()> &condition, int ms = 5000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
+    return QTest::qWaitFor(condition, ms);
 }
 
 QString LogText(QWidget *memo)
@@ -73,14 +67,15 @@ protected:
     }
 
     // Taps the card on another thread (typing takes a while) and waits
-    // until the page has logged `lines` key-downs.
-    void Tap(const std::vector<uint8_t> &code, int lines)
+    // until the page has logged `lines` key-downs and the edit shows `typed`.
+    void Tap(const std::vector<uint8_t> &code, int lines, const QString &typed)
     {
         std::thread tap([&] { firmware->tapCard(code); });
-        const bool logged = WaitFor([&] { return LogText(memo).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size() >= lines; });
+        const bool logged = WaitFor([&] {
+            return LogText(memo).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size() >= lines && input->text() == typed;
+        });
         tap.join();
-        WaitFor([] { return false; }, 200); // let the last events arrive
-        EXPECT_TRUE(logged) << LogText(memo).toStdString();
+        EXPECT_TRUE(logged) << "typed " << input->text().toStdString() << ", logged " << LogText(memo).toStdString();
     }
 
     void Scene(const char *name)
@@ -112,7 +107,7 @@ protected:
 TEST_F(AnalyzeTyping, HexadecimalLowerCase)
 {
     Use(0x00);
-    Tap({0x12, 0xAB}, 4);
+    Tap({0x12, 0xAB}, 4, QStringLiteral("12ab"));
     Scene("hex-lower");
     EXPECT_EQ(input->text(), QStringLiteral("12ab"));
     const QStringList lines = LogText(memo).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -124,7 +119,7 @@ TEST_F(AnalyzeTyping, HexadecimalLowerCase)
 TEST_F(AnalyzeTyping, HexadecimalUpperCaseWithEnter)
 {
     Use(0x03);
-    Tap({0xAB}, 5); // Shift A, Shift B, Enter
+    Tap({0xAB}, 5, QStringLiteral("AB")); // Shift A, Shift B, Enter
     Scene("hex-upper-enter");
     EXPECT_EQ(input->text(), QStringLiteral("AB"));
     const QString log = LogText(memo);
@@ -135,7 +130,7 @@ TEST_F(AnalyzeTyping, HexadecimalUpperCaseWithEnter)
 TEST_F(AnalyzeTyping, DecimalWithPrefixAndSuffix)
 {
     Use(0x20, "ID-", ".");
-    Tap({0x12, 0xAB, 0x00}, 13); // Shift I, Shift D, -, seven digits, .
+    Tap({0x12, 0xAB, 0x00}, 13, QStringLiteral("ID-1223424.")); // Shift I, Shift D, -, seven digits, .
     Scene("decimal-prefix-suffix");
     EXPECT_EQ(input->text(), QStringLiteral("ID-1223424."));
 }
@@ -146,6 +141,10 @@ int main(int argc, char **argv)
 {
     readersim::VirtualBus::ensurePreload(argc, argv);
     QApplication app(argc, argv);
+    // The file dialogs remember their last folder in the user's settings:
+    // the scenes keep theirs to themselves.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     auto kb = readersim::XTestKeyboard::Connect();
     if (!kb) {

@@ -3,21 +3,26 @@
 // pressed through XTest, as a person would, and the reader ends up holding
 // the saved configuration again. A second start of the real program hands
 // over to the first and ends with 0.
+#include "CheckPrevious.h"
 #include "KeyboardOutput.h"
 #include "ReaderFirmware.h"
 #include "Unit1.h"
 #include "VirtualBus.h"
 #include "XTestKeyboard.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QLocalSocket>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -85,7 +90,7 @@ private:
         if (!dialog && !box)
             return; // the transfer dialog runs by itself
         modal->activateWindow();
-        if (!modal->isActiveWindow())
+        if (!ReadyForKeys(modal, dialog))
             return; // next time
         handled_ = modal;
         dialog ? ++fileDialogs : ++confirmations;
@@ -95,10 +100,18 @@ private:
         const auto reports = dialog ? Keys(path_, true) : Keys("", true);
         answered_.start();
         typing_ = std::thread([this, reports] {
-            QThread::msleep(300); // the dialog settles its focus
             keyboard->Play(reports);
             done_ = true;
         });
+    }
+
+    // The window has the X server's keyboard focus, and within it the
+    // widget that takes the answer: a file dialog's name edit, a box's button.
+    static bool ReadyForKeys(QWidget *modal, bool dialog)
+    {
+        QWidget *focus = QApplication::focusWidget();
+        return modal->isActiveWindow() && focus && modal->isAncestorOf(focus) &&
+               (dialog ? qobject_cast<QLineEdit *>(focus) != nullptr : qobject_cast<QAbstractButton *>(focus) != nullptr);
     }
 
     std::string path_;
@@ -169,10 +182,20 @@ TEST(FileDialogs, SaveAsThenOpenRoundTrips)
 
 TEST(SecondStart, HandsOverToTheFirstAndEndsWithZero)
 {
+    const QString guard = TInstanceGuard::ServerPath(QFileInfo(QStringLiteral(MARDUNE_PROGRAM)).canonicalFilePath().remove('/'));
     QProcess first;
     first.start(QStringLiteral(MARDUNE_PROGRAM), {});
     ASSERT_TRUE(first.waitForStarted());
-    QThread::sleep(4); // splash and main window
+    // Counted and listening: its guard's socket takes connections (one left
+    // by an instance that died refuses them).
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QLocalSocket probe;
+            probe.connectToServer(guard);
+            return probe.waitForConnected(100);
+        },
+        30000))
+        << "the first instance never took its guard";
     ASSERT_EQ(first.state(), QProcess::Running);
     QProcess second;
     second.start(QStringLiteral(MARDUNE_PROGRAM), {});
