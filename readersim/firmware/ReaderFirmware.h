@@ -87,7 +87,7 @@ struct ReaderSettings {
 
 // The reader's identity on the bus.
 struct ReaderIdentity {
-    uint16_t vendorId = 0x1209;
+    uint16_t vendorId = READERSIM_VENDOR_ID; // the build's KORVEL_VENDOR_ID
     uint16_t productId = 0x0001;
     std::string manufacturer = "Korvel Project";
     std::string product = "USB RFID Reader Ver: 1.7";

@@ -1,5 +1,6 @@
 // The virtual bus as the operating system shows it: libudev enumeration and
 // monitors, open() and the hidraw ioctls, with no Korvel code involved.
+#include "BuildVendor.h"
 #include "ReaderFirmware.h"
 #include "VirtualBus.h"
 
@@ -315,7 +316,7 @@ TEST_F(Ioctls, IdentityQueries)
     hidraw_devinfo info{};
     ASSERT_EQ(ioctlAnswer(fd.get(), HIDIOCGRAWINFO, &info).result, 0);
     EXPECT_EQ(info.bustype, 3u); // BUS_USB
-    EXPECT_EQ(static_cast<uint16_t>(info.vendor), 0x1209);
+    EXPECT_EQ(static_cast<uint16_t>(info.vendor), korvel::testing::BuildVendorId);
     EXPECT_EQ(static_cast<uint16_t>(info.product), 0x0001);
 
     const std::string name = "Korvel Project USB RFID Reader Ver: 1.7";
