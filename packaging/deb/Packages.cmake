@@ -10,12 +10,12 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME korvel)
 set(CPACK_PACKAGE_VENDOR "Korvel Project")
 set(CPACK_PACKAGE_CONTACT "Korvel Project <maintainers@korvel.org>" CACHE STRING "Maintainer of the .deb packages")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON) # for libkorvel1, the one package with a library
 # libkorvel.so.1 comes from this build, not from an installed package: the
 # component dependencies below name its package instead.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/readerlib)
@@ -24,16 +24,19 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${KORVEL_PROJECT_URL}")
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libkorvel1)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/libkorvel1/triggers)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkorvel-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_TOOL_PACKAGE_NAME mardune)
 set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
+# The window pictures are SVG, drawn by a plugin that nothing links.
+set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS libqt6svg6)
 set(CPACK_DEBIAN_CLI_PACKAGE_NAME korvelctl)
 set(CPACK_DEBIAN_CLI_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_READERSIM_PACKAGE_NAME korvel-readersim)
 set(CPACK_DEBIAN_READERSIM_PACKAGE_SECTION devel)
+# readersim puts the umockdev preload library into the programs it starts.
+set(CPACK_DEBIAN_READERSIM_PACKAGE_DEPENDS umockdev)
 
 include(CPack)
 # Descriptions: a summary line, then the long text (CPack indents it).

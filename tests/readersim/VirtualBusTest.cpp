@@ -223,22 +223,24 @@ TEST_F(Enumeration, InterfacesAndHidDevicesLookLikeTheKernels)
     const struct {
         const char *number, *triple, *phys;
     } expected[] = {{"0", "3/1/1", "usb-0000:00:14.0-1/input0"}, {"1", "3/0/0", "usb-0000:00:14.0-1/input1"}};
+    char vendor[8]; // as PRODUCT writes it: hexadecimal without leading zeros
+    std::snprintf(vendor, sizeof vendor, "%x", static_cast<unsigned>(korvel::testing::BuildVendorId));
     for (const auto &e : expected) {
         SCOPED_TRACE(e.number);
         const Node node = readerNode(e.number);
         const Parent intf(node.syspath, "usb", "usb_interface");
         EXPECT_EQ(intf.attr("bInterfaceNumber"), std::string("0") + e.number);
         EXPECT_EQ(intf.attr("bInterfaceClass"), "03");
-        EXPECT_EQ(intf.prop("PRODUCT"), "1209/1/100");
+        EXPECT_EQ(intf.prop("PRODUCT"), std::string(vendor) + "/1/100");
         EXPECT_EQ(intf.prop("INTERFACE"), e.triple);
 
         const Parent hid(node.syspath, "hid");
-        EXPECT_EQ(hid.prop("HID_ID"), "0003:00001209:00000001");
+        EXPECT_EQ(hid.prop("HID_ID"), "0003:0000" + korvel::testing::BuildVendorHex(true) + ":00000001");
         EXPECT_EQ(hid.prop("HID_NAME"), "Korvel Project USB RFID Reader Ver: 1.7");
         EXPECT_EQ(hid.prop("HID_PHYS"), e.phys);
         EXPECT_EQ(hid.prop("HID_UNIQ"), "");
         EXPECT_EQ(hid.prop("DRIVER"), "hid-generic");
-        EXPECT_EQ(hid.prop("MODALIAS"), "hid:b0003g0001v00001209p00000001");
+        EXPECT_EQ(hid.prop("MODALIAS"), "hid:b0003g0001v0000" + korvel::testing::BuildVendorHex(true) + "p00000001");
 
         // Real sysfs: hidrawN/device -> ../../../<hid device>
         char target[256] = {};
