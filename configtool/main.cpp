@@ -6,6 +6,7 @@
 #include "Unit1.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QPointer>
 
 #include <chrono>
@@ -51,6 +52,7 @@ int Run(TApplication &app)
 int main(int argc, char **argv)
 {
     TApplication app(argc, argv);
+    app.setWindowIcon(QIcon(QStringLiteral(":/logo.svg"))); // the picture installed as the desktop icon
     // Where Tahoma is missing, a face of about its size.
     QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
                                                           QStringLiteral("DejaVu Sans")});

@@ -1,6 +1,7 @@
 // The twenty configuration functions of libkorvel.so, through the real
 // Linux code path (libudev, hidraw ioctls) against the virtual reader.
 #include "BusFixture.h"
+#include "BuildVendor.h"
 #include "korvel.h"
 
 #include <algorithm>
@@ -203,7 +204,7 @@ TEST_F(ConfigInterface, DebugLinesOnlyWithKorvelDebug)
     RFID_OpenDevice();
     const std::string out = ::testing::internal::GetCapturedStderr();
     unsetenv("KORVEL_DEBUG");
-    EXPECT_EQ(out.rfind("Find success HID: \\\\?\\hid#vid_1209&pid_0001&mi_00#hidraw", 0), 0u) << out;
+    EXPECT_EQ(out.rfind("Find success HID: \\\\?\\hid#vid_" + korvel::testing::BuildVendorHex() + "&pid_0001&mi_00#hidraw", 0), 0u) << out;
 
     firmware().failNextTransfers(1);
     setenv("KORVEL_DEBUG", "1", 1);

@@ -22,7 +22,7 @@ protected:
 
 TEST_F(HidApiTest, PicksInterfaceZeroOfTheReader)
 {
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(hid.DevIdentStr, korvel::testing::ReaderPath0);
     EXPECT_EQ(platform.debugLines.front(), "Find success HID: " + korvel::testing::ReaderPath0);
     EXPECT_EQ(hid.Capabilities.FeatureReportByteLength, 9);
@@ -31,63 +31,63 @@ TEST_F(HidApiTest, PicksInterfaceZeroOfTheReader)
 TEST_F(HidApiTest, InterfaceOneAndOtherDevicesArePassedOver)
 {
     platform.paths = {korvel::testing::ReaderPath1, korvel::testing::MousePath};
-    EXPECT_FALSE(hid.Connect(0x1209, 1));
+    EXPECT_FALSE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(platform.lastError, korvel::testing::ErrNotFound);
     EXPECT_TRUE(platform.opened.empty());
 }
 
 TEST_F(HidApiTest, PathWithoutMiIsInterfaceZero)
 {
-    const std::string single = pathWith("vid_1209&pid_0001");
+    const std::string single = pathWith("vid_" + korvel::testing::BuildVendorHex() + "&pid_0001");
     platform.paths = {single};
     platform.readerPaths = {single};
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(hid.DevIdentStr, single);
 }
 
 TEST_F(HidApiTest, FirstMatchInEnumerationOrderWins)
 {
-    const std::string second = pathWith("vid_1209&pid_0001&mi_00");
+    const std::string second = pathWith("vid_" + korvel::testing::BuildVendorHex() + "&pid_0001&mi_00");
     platform.paths = {korvel::testing::ReaderPath0, second};
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(hid.DevIdentStr, korvel::testing::ReaderPath0);
 }
 
 TEST_F(HidApiTest, KeyboardTailIsCutBeforeOpening)
 {
-    const std::string base = pathWith("vid_1209&pid_0001&mi_00");
+    const std::string base = pathWith("vid_" + korvel::testing::BuildVendorHex() + "&pid_0001&mi_00");
     platform.paths = {base + "\\kbd"};
     platform.readerPaths = {base};
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(platform.opened.back(), base);
     EXPECT_EQ(platform.debugLines.front(), "Find success HID: " + base);
 }
 
 TEST_F(HidApiTest, UpperCaseKeyboardTailIsKept)
 {
-    const std::string path = pathWith("vid_1209&pid_0001&mi_00", "\\KBD");
+    const std::string path = pathWith("vid_" + korvel::testing::BuildVendorHex() + "&pid_0001&mi_00", "\\KBD");
     platform.paths = {path};
     platform.readerPaths = {path};
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(platform.opened.back(), path);
 }
 
 TEST_F(HidApiTest, ListFailureFailsConnect)
 {
     platform.listFails = true;
-    EXPECT_FALSE(hid.Connect(0x1209, 1));
+    EXPECT_FALSE(hid.Connect(korvel::testing::BuildVendorId, 1));
 }
 
 TEST_F(HidApiTest, OpenAndCapabilityFailuresWriteTheirDebugLines)
 {
     platform.openFails = true;
-    EXPECT_FALSE(hid.Connect(0x1209, 1));
+    EXPECT_FALSE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(platform.debugLines.back(), "Failed: OpenDeviceHandle: error 13");
     EXPECT_EQ(hid.DevHandle, nullptr);
 
     platform.openFails = false;
     platform.capsFail = true;
-    EXPECT_FALSE(hid.Connect(0x1209, 1));
+    EXPECT_FALSE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(platform.debugLines.back(), "Failed: HidD_GetPreparsedData: error 32");
 }
 
@@ -106,7 +106,7 @@ TEST_F(HidApiTest, MissingManufacturerStillConnects)
 {
     platform.manufacturerFails = true;
     platform.product = "Reader Ver: 1.6";
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(hid.Manufacturer, "");
     EXPECT_EQ(hid.Product, "Reader Ver: 1.6");
     EXPECT_EQ(hid.Version, 1.6);
@@ -114,16 +114,16 @@ TEST_F(HidApiTest, MissingManufacturerStillConnects)
 
 TEST_F(HidApiTest, MissingProductKeepsTheOldOneWithVersionZero)
 {
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     platform.productFails = true;
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_EQ(hid.Product, "USB RFID Reader Ver: 1.7");
     EXPECT_EQ(hid.Version, 0.0);
 }
 
 TEST_F(HidApiTest, EveryTransferIsFollowedByAPause)
 {
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     std::vector<uint8_t> report(9, 0);
     EXPECT_TRUE(hid.SetFeatureReport(report));
     firmware.failNextTransfers(1);
@@ -133,7 +133,7 @@ TEST_F(HidApiTest, EveryTransferIsFollowedByAPause)
 
 TEST_F(HidApiTest, FailedTransferClosesAndTheNextOneReconnects)
 {
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     std::vector<uint8_t> report(9, 0);
     firmware.failNextTransfers(1);
     EXPECT_FALSE(hid.SetFeatureReport(report));
@@ -148,7 +148,7 @@ TEST_F(HidApiTest, FailedTransferClosesAndTheNextOneReconnects)
 
 TEST_F(HidApiTest, ReconnectFailsWithoutTransferWhenTheReaderIsGone)
 {
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     std::vector<uint8_t> report(9, 0);
     firmware.failNextTransfers(1);
     EXPECT_FALSE(hid.SetFeatureReport(report));
@@ -161,16 +161,16 @@ TEST_F(HidApiTest, ReconnectFailsWithoutTransferWhenTheReaderIsGone)
 
 TEST_F(HidApiTest, FailedFindKeepsTheOpenHandle)
 {
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     platform.paths = {};
-    EXPECT_FALSE(hid.Connect(0x1209, 1));
+    EXPECT_FALSE(hid.Connect(korvel::testing::BuildVendorId, 1));
     EXPECT_NE(hid.DevHandle, nullptr);
 }
 
 TEST_F(HidApiTest, LongerDeclaredFeatureReportGrowsTheBuffer)
 {
     firmware.declareFeatureLength(65);
-    ASSERT_TRUE(hid.Connect(0x1209, 1));
+    ASSERT_TRUE(hid.Connect(korvel::testing::BuildVendorId, 1));
     std::vector<uint8_t> report(9, 0);
     EXPECT_TRUE(hid.GetFeatureReport(report));
     EXPECT_EQ(report.size(), 65u);

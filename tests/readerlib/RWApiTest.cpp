@@ -82,7 +82,7 @@ TEST(RawReports, InputLengthIsCutToTheReport)
 
 TEST(RawReports, RawInterfaceIdNamesInterfaceOne)
 {
-    EXPECT_EQ(RawInterfaceId(), "vid_1209&pid_0001&mi_01");
+    EXPECT_EQ(RawInterfaceId(), "vid_" + korvel::testing::BuildVendorHex() + "&pid_0001&mi_01");
     EXPECT_EQ(RawInterfaceId().size(), 23u);
 }
 
@@ -92,7 +92,7 @@ TEST_F(RawChannel, FindsInterfaceOneByItsInstanceIdInAnyCase)
     ASSERT_TRUE(comm.FindReaderPath(path));
     EXPECT_EQ(path, korvel::testing::ReaderPath1);
 
-    platform.instanceIds[korvel::testing::ReaderPath1] = "usb\\vid_1209&pid_0001&mi_01\\x";
+    platform.instanceIds[korvel::testing::ReaderPath1] = "usb\\vid_" + korvel::testing::BuildVendorHex() + "&pid_0001&mi_01\\x";
     ASSERT_TRUE(comm.FindReaderPath(path));
 
     platform.instanceIds.erase(korvel::testing::ReaderPath1); // interface 0 alone does not match
@@ -110,7 +110,7 @@ TEST_F(RawChannel, NotPresentAndOpenFailure)
     EXPECT_EQ(comm.Read(nullptr, size), RFID_RW_NOT_PRESENT);
     EXPECT_EQ(size, 0u);
 
-    platform.instanceIds[korvel::testing::ReaderPath1] = "HID\\VID_1209&PID_0001&MI_01\\1";
+    platform.instanceIds[korvel::testing::ReaderPath1] = "HID\\VID_" + korvel::testing::BuildVendorHex(true) + "&PID_0001&MI_01\\1";
     platform.rawOpenFails = true;
     EXPECT_EQ(comm.OpenUSBReader(), RFID_RW_IO_ERROR);
     EXPECT_EQ(comm.DevHandle(), nullptr);

@@ -1,5 +1,6 @@
 // The virtual bus as the operating system shows it: libudev enumeration and
 // monitors, open() and the hidraw ioctls, with no Korvel code involved.
+#include "BuildVendor.h"
 #include "ReaderFirmware.h"
 #include "VirtualBus.h"
 
@@ -232,22 +233,24 @@ TEST_F(Enumeration, InterfacesAndHidDevicesLookLikeTheKernels)
     const struct {
         const char *number, *triple, *phys;
     } expected[] = {{"0", "3/1/1", "usb-0000:00:14.0-1/input0"}, {"1", "3/0/0", "usb-0000:00:14.0-1/input1"}};
+    char vendor[8]; // as PRODUCT writes it: hexadecimal without leading zeros
+    std::snprintf(vendor, sizeof vendor, "%x", static_cast<unsigned>(korvel::testing::BuildVendorId));
     for (const auto &e : expected) {
         SCOPED_TRACE(e.number);
         const Node node = readerNode(e.number);
         const Parent intf(node.syspath, "usb", "usb_interface");
         EXPECT_EQ(intf.attr("bInterfaceNumber"), std::string("0") + e.number);
         EXPECT_EQ(intf.attr("bInterfaceClass"), "03");
-        EXPECT_EQ(intf.prop("PRODUCT"), "1209/1/100");
+        EXPECT_EQ(intf.prop("PRODUCT"), std::string(vendor) + "/1/100");
         EXPECT_EQ(intf.prop("INTERFACE"), e.triple);
 
         const Parent hid(node.syspath, "hid");
-        EXPECT_EQ(hid.prop("HID_ID"), "0003:00001209:00000001");
+        EXPECT_EQ(hid.prop("HID_ID"), "0003:0000" + korvel::testing::BuildVendorHex(true) + ":00000001");
         EXPECT_EQ(hid.prop("HID_NAME"), "Korvel Project USB RFID Reader Ver: 1.7");
         EXPECT_EQ(hid.prop("HID_PHYS"), e.phys);
         EXPECT_EQ(hid.prop("HID_UNIQ"), "");
         EXPECT_EQ(hid.prop("DRIVER"), "hid-generic");
-        EXPECT_EQ(hid.prop("MODALIAS"), "hid:b0003g0001v00001209p00000001");
+        EXPECT_EQ(hid.prop("MODALIAS"), "hid:b0003g0001v0000" + korvel::testing::BuildVendorHex(true) + "p00000001");
 
         // Real sysfs: hidrawN/device -> ../../../<hid device>
         char target[256] = {};
@@ -325,7 +328,7 @@ TEST_F(Ioctls, IdentityQueries)
     hidraw_devinfo info{};
     ASSERT_EQ(ioctlAnswer(fd.get(), HIDIOCGRAWINFO, &info).result, 0);
     EXPECT_EQ(info.bustype, 3u); // BUS_USB
-    EXPECT_EQ(static_cast<uint16_t>(info.vendor), 0x1209);
+    EXPECT_EQ(static_cast<uint16_t>(info.vendor), korvel::testing::BuildVendorId);
     EXPECT_EQ(static_cast<uint16_t>(info.product), 0x0001);
 
     const std::string name = "Korvel Project USB RFID Reader Ver: 1.7";

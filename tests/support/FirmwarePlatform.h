@@ -4,6 +4,7 @@
 // to fail each platform call.
 #pragma once
 
+#include "BuildVendor.h"
 #include "ReaderFirmware.h"
 #include "os/HidPlatform.h"
 
@@ -17,8 +18,8 @@
 
 namespace korvel::testing {
 
-inline const std::string ReaderPath0 = "\\\\?\\hid#vid_1209&pid_0001&mi_00#7&1a2b3c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-inline const std::string ReaderPath1 = "\\\\?\\hid#vid_1209&pid_0001&mi_01#7&1a2b3c&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+inline const std::string ReaderPath0 = "\\\\?\\hid#vid_" + BuildVendorHex() + "&pid_0001&mi_00#7&1a2b3c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+inline const std::string ReaderPath1 = "\\\\?\\hid#vid_" + BuildVendorHex() + "&pid_0001&mi_01#7&1a2b3c&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 inline const std::string MousePath = "\\\\?\\hid#vid_046d&pid_c077#6&3f1c2a&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 
 // Last-error values the fake uses (errno values, as on Linux).
@@ -78,8 +79,8 @@ public:
     int rawOpens = 0;
     // Device instance identifiers by path; paths not listed have none.
     std::map<std::string, std::string> instanceIds{
-        {ReaderPath0, "HID\\VID_1209&PID_0001&MI_00\\7&1A2B3C&0&0000"},
-        {ReaderPath1, "HID\\VID_1209&PID_0001&MI_01\\7&1A2B3C&0&0001"},
+        {ReaderPath0, "HID\\VID_" + BuildVendorHex(true) + "&PID_0001&MI_00\\7&1A2B3C&0&0000"},
+        {ReaderPath1, "HID\\VID_" + BuildVendorHex(true) + "&PID_0001&MI_01\\7&1A2B3C&0&0001"},
         {MousePath, "HID\\VID_046D&PID_C077\\6&3F1C2A&0&0000"},
     };
 };
