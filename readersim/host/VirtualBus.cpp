@@ -1,6 +1,7 @@
 #include "VirtualBus.h"
 
 #include "EarlyMonitors.h"
+#include "EvdevNode.h"
 #include "GLibPtr.h"
 #include "HidrawNode.h"
 #include "OpenFiles.h"
@@ -107,6 +108,7 @@ struct VirtualBus::Impl {
     std::optional<PluggedDevice> mouse;
     std::vector<PluggedDevice> others;
     int nextOtherPort = FirstOtherPort;
+    std::unique_ptr<EvdevNode> readerInput; // interface 0 as an input device; made once
 
     Impl();
     ~Impl();
@@ -138,6 +140,7 @@ VirtualBus::Impl::Impl()
     GErrorPtr error;
     if (!umockdev_testbed_add_from_string(testbed.get(), hostControllerRecords().c_str(), GErrorOut(error)))
         throw std::runtime_error(std::string("cannot add the USB host controller: ") + error->message);
+    readerInput = std::make_unique<EvdevNode>(testbed.get());
 }
 
 VirtualBus::Impl::~Impl()
@@ -214,7 +217,12 @@ PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, Read
         placement.hidrawMinor.push_back(minor);
         placement.createNode.push_back(!ptyOfMinor.count(minor));
     }
-    const DeviceLayout layout = layoutUsbDevice(model, placement);
+    DeviceLayout layout = layoutUsbDevice(model, placement);
+    if (firmware) { // the keyboard interface's input device, under its hid device
+        const EvdevNode::Layout input = readerInput->plug(layout.syspaths.at(2), model, port);
+        layout.records += input.records;
+        layout.syspaths.insert(layout.syspaths.end(), input.syspaths.begin(), input.syspaths.end());
+    }
     PluggedDevice device{layout.syspaths, placement.hidrawMinor};
     try {
         // Nodes first: add_from_string sends the "add" uevents.
@@ -232,7 +240,11 @@ PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, Read
             if (placement.createNode[i])
                 rememberNode(placement.hidrawMinor[i]);
         setUpStreams(device, firmware != nullptr);
+        if (firmware)
+            readerInput->plugged();
     } catch (...) {
+        if (firmware)
+            readerInput->unplug();
         for (int minor : device.minors) {
             if (const auto node = nodes.find(minor); node != nodes.end())
                 node->second->unplug();
@@ -262,6 +274,7 @@ void VirtualBus::Impl::unplugReaderLocked()
         return;
     readerFirmware->setOnDropped({});
     readerFirmware->setInputReportSink({}); // waits for a report being written
+    readerInput->unplug();
     unplug(*reader);
     reader.reset();
     readerFirmware = nullptr;
@@ -374,6 +387,21 @@ void VirtualBus::addOtherHidDevices(int count)
     std::lock_guard lock(impl_->mutex);
     for (int i = 0; i < count; ++i)
         impl_->others.push_back(impl_->plug(mouseModel(), impl_->nextOtherPort++, nullptr));
+}
+
+void VirtualBus::typeOnKeyboardInterface(const std::vector<BootReport> &reports)
+{
+    impl_->readerInput->type(reports);
+}
+
+bool VirtualBus::keyboardGrabbed() const
+{
+    return impl_->readerInput->grabbed();
+}
+
+std::string VirtualBus::keyboardNode() const
+{
+    return impl_->readerInput->devnode();
 }
 
 std::string VirtualBus::root() const
