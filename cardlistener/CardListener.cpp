@@ -47,7 +47,7 @@ CardListener::Attach CardListener::attach()
         grab = InputGrab(fd.get());
         if (!grab.held()) {
             error_ = "cannot take " + found->devnode + " for this program alone: " + std::strerror(errno);
-            return Attach::Failed;
+            return errno == ENODEV ? Attach::Absent : Attach::Failed; // going while found
         }
     }
     const auto config = ReadKeyboardConfig();

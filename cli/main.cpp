@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "Settings.h"
 #include "Status.h"
+#include "Watch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@ const char *const Usage = "usage: korvelctl [--json] COMMAND [ARGS]\n"
                           "  raw send HEX         sends bytes over the raw channel (advanced mode)\n"
                           "  raw listen [--count N] [--timeout SECONDS]\n"
                           "                       prints raw input reports as they arrive\n"
+                          "  watch [OPTIONS]      prints each card read, without the keyboard focus\n"
                           "\n"
                           "--json prints every read as JSON. `korvelctl help COMMAND` (or COMMAND\n"
                           "--help) tells more. Exit status: 0 success, 1 a call to the reader\n"
@@ -57,6 +59,7 @@ const std::map<std::string, const char *> &CommandHelp()
                 "The raw channel of the reader's advanced mode (korvelctl set device-mode\n"
                 "advanced). send: up to 63 bytes, e.g. 01020A. listen: prints each input\n"
                 "report's data in hexadecimal; stops after N reports or SECONDS without one.\n"},
+        {"watch", WatchHelp},
     };
     return help;
 }
@@ -141,6 +144,8 @@ int main(int argc, char **argv)
         return CommandRawSend(rest[1]);
     if (command == "raw" && !rest.empty() && rest[0] == "listen")
         return RawListen(options, {rest.begin() + 1, rest.end()});
+    if (command == "watch")
+        return CommandWatch(options, rest);
     if (CommandHelp().count(command))
         return BadArguments("wrong arguments for '" + command + "'");
     return BadArguments("unknown command '" + command + "'");

@@ -65,7 +65,15 @@ struct EvdevNode::Device {
     std::string name, phys;
     input_id id{};
     bool gone = false;
-    UMockdevIoctlClient *grabber = nullptr; // compared only, never used
+    // The client holding the grab. umockdev never tells of a client going
+    // away, so a holder that closed the node is found out by asking it.
+    GObjectPtr<UMockdevIoctlClient> grabber;
+    bool grabHeld()
+    {
+        if (grabber && !umockdev_ioctl_client_get_connected(grabber.get()))
+            grabber.reset(); // closed without letting go: the kernel lets go then
+        return grabber != nullptr;
+    }
 
     Result answer(UMockdevIoctlClient *client, unsigned long request, UMockdevIoctlData *arg);
 };
@@ -73,6 +81,11 @@ struct EvdevNode::Device {
 struct EvdevNode::Shared {
     std::mutex mutex;
     std::shared_ptr<Device> current;
+    // Each reader of a real event node has a queue of its own from its
+    // open() on; here all share the PTY, so what readers that have closed
+    // the node left unread goes when a client comes and no other is open.
+    std::vector<GObjectPtr<UMockdevIoctlClient>> clients;
+    std::optional<ReportStream> stream;
 };
 
 namespace {
@@ -124,14 +137,14 @@ Result EvdevNode::Device::answer(UMockdevIoctlClient *client, unsigned long requ
         return copyOut(arg, &id, sizeof id, sizeof id, 0);
     if (request == EVIOCGRAB) {
         if (valueOf(arg)) {
-            if (grabber)
+            if (grabHeld())
                 return {-1, EBUSY};
-            grabber = client;
+            grabber.reset(UMOCKDEV_IOCTL_CLIENT(g_object_ref(client)));
             return {0, 0};
         }
-        if (grabber != client)
+        if (!grabHeld() || grabber.get() != client)
             return {-1, EINVAL};
-        grabber = nullptr;
+        grabber.reset();
         return {0, 0};
     }
     if (request == EVIOCSCLOCKID)
@@ -179,6 +192,10 @@ void onConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
 {
     auto &shared = **static_cast<std::shared_ptr<EvdevNode::Shared> *>(userData);
     std::lock_guard lock(shared.mutex);
+    std::erase_if(shared.clients, [](const auto &c) { return !umockdev_ioctl_client_get_connected(c.get()); });
+    if (shared.clients.empty() && shared.stream)
+        shared.stream->discard();
+    shared.clients.emplace_back(UMOCKDEV_IOCTL_CLIENT(g_object_ref(client)));
     g_object_set_data_full(G_OBJECT(client), DeviceKey, new DevicePtr(shared.current),
                            [](gpointer device) { delete static_cast<DevicePtr *>(device); });
 }
@@ -187,16 +204,6 @@ EvdevNode::Device *boundDevice(UMockdevIoctlClient *client)
 {
     const auto *bound = static_cast<DevicePtr *>(g_object_get_data(G_OBJECT(client), DeviceKey));
     return bound ? bound->get() : nullptr;
-}
-
-// Closing the node lets go of its grab, as the kernel does.
-void onVanished(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer)
-{
-    if (EvdevNode::Device *device = boundDevice(client)) {
-        std::lock_guard lock(device->mutex);
-        if (device->grabber == client)
-            device->grabber = nullptr;
-    }
 }
 
 gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer)
@@ -241,7 +248,6 @@ EvdevNode::EvdevNode(UMockdevTestbed *testbed) : testbed_(testbed), shared_(std:
     base_.reset(umockdev_ioctl_base_new());
     g_signal_connect_data(base_.get(), "client-connected", G_CALLBACK(onConnected),
                           new std::shared_ptr<Shared>(shared_), releaseShared, GConnectFlags{});
-    g_signal_connect(base_.get(), "client-vanished", G_CALLBACK(onVanished), nullptr);
     g_signal_connect(base_.get(), "handle-ioctl", G_CALLBACK(onIoctl), nullptr);
     g_signal_connect(base_.get(), "handle-read", G_CALLBACK(onRead), nullptr);
     GErrorPtr error;
@@ -315,6 +321,8 @@ void EvdevNode::plugged()
     stream.configure(sizeof(input_event));
     stream.discard();
     kernel_.reset();
+    std::lock_guard shared(shared_->mutex);
+    shared_->stream = stream;
     plugged_ = true;
 }
 
@@ -328,7 +336,7 @@ void EvdevNode::unplug()
     if (device) {
         std::lock_guard lock(device->mutex); // waits for an ioctl in progress
         device->gone = true;
-        device->grabber = nullptr;
+        device->grabber.reset();
     }
     std::lock_guard lock(mutex_);
     plugged_ = false;
@@ -356,7 +364,7 @@ bool EvdevNode::grabbed() const
     if (!shared_->current)
         return false;
     std::lock_guard lock(shared_->current->mutex);
-    return shared_->current->grabber != nullptr;
+    return shared_->current->grabHeld();
 }
 
 } // namespace readersim
