@@ -135,6 +135,9 @@ void CardListener::readInput(Clock::time_point now)
 CardListener::Status CardListener::next(CardEvent &event, std::optional<Clock::time_point> until)
 {
     for (;;) {
+        pollfd stop{options_.stopFd, POLLIN, 0};
+        if (options_.stopFd >= 0 && ::poll(&stop, 1, 0) > 0)
+            return Status::Stopped;
         if (!ready_.empty()) {
             event = std::move(ready_.front());
             ready_.pop_front();
