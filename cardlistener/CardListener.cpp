@@ -42,6 +42,7 @@ CardListener::Attach CardListener::attach()
         error_ = "cannot open " + found->devnode + ": " + std::strerror(errno);
         return errno == ENOENT || errno == ENODEV ? Attach::Absent : Attach::Failed;
     }
+    everAttached_ = true; // from here on, failing to set up means the reader went
     InputGrab grab;
     if (options_.grab) {
         grab = InputGrab(fd.get());
@@ -60,7 +61,6 @@ CardListener::Attach CardListener::attach()
     identity_ = *identity;
     decoder_.setConfig(*config);
     input_.clear();
-    everAttached_ = true;
     lastCheck_ = Clock::now();
     return Attach::Done;
 }
