@@ -22,9 +22,8 @@
 namespace readersim {
 namespace {
 
-constexpr const char *EventName = "input/event0"; // the lowest free, as the kernel picks
 constexpr int InputMajor = 13;
-constexpr int EventMinor = 64;
+constexpr int FirstEventMinor = 64;
 constexpr int EvdevVersion = 0x010001;
 constexpr unsigned long EventBits = (1ul << EV_SYN) | (1ul << EV_KEY) | (1ul << EV_MSC) | (1ul << EV_LED) | (1ul << EV_REP);
 constexpr size_t KeyBitBytes = (KEY_MAX + 8) / 8;
@@ -243,7 +242,8 @@ void releaseShared(gpointer userData, GClosure *)
 
 } // namespace
 
-EvdevNode::EvdevNode(UMockdevTestbed *testbed) : testbed_(testbed), shared_(std::make_shared<Shared>())
+EvdevNode::EvdevNode(UMockdevTestbed *testbed, int number)
+    : testbed_(testbed), number_(number), shared_(std::make_shared<Shared>())
 {
     base_.reset(umockdev_ioctl_base_new());
     g_signal_connect_data(base_.get(), "client-connected", G_CALLBACK(onConnected),
@@ -265,7 +265,7 @@ EvdevNode::~EvdevNode()
 
 std::string EvdevNode::devnode() const
 {
-    return std::string("/dev/") + EventName;
+    return "/dev/input/event" + std::to_string(number_);
 }
 
 EvdevNode::Layout EvdevNode::plug(const std::string &hidSyspath, const UsbDeviceModel &model, int port)
@@ -289,8 +289,9 @@ EvdevNode::Layout EvdevNode::plug(const std::string &hidSyspath, const UsbDevice
             throw std::runtime_error("cannot create " + devnode() + ": " + std::strerror(errno));
     }
     const std::string devpath = hidSyspath.substr(std::strlen("/sys"));
-    const std::string input = devpath + format("/input/input%d", ++inputSequence_);
-    const std::string event = input + "/event0";
+    inputSequence_ += 2; // numbers no other node's plug takes
+    const std::string input = devpath + format("/input/input%d", inputSequence_ + number_);
+    const std::string event = input + format("/event%d", number_);
     const std::string product = format("3/%x/%x/%x", model.vendorId, model.productId, model.bcdDevice);
     Layout layout;
     layout.records = "P: " + input + "\nE: SUBSYSTEM=input\nE: PRODUCT=" + product + "\nE: NAME=\"" + device->name +
@@ -298,9 +299,10 @@ EvdevNode::Layout EvdevNode::plug(const std::string &hidSyspath, const UsbDevice
                      "E: LED=1f\nE: ID_INPUT=1\nE: ID_INPUT_KEY=1\nE: ID_INPUT_KEYBOARD=1\nA: name=" +
                      device->name + "\\n\nA: phys=" + device->phys + "\\n\nA: uniq=\\n\n\n";
     layout.records += "P: " + event + "\nE: SUBSYSTEM=input\nE: MAJOR=" + std::to_string(InputMajor) +
-                      "\nE: MINOR=" + std::to_string(EventMinor) + "\nE: DEVNAME=" + devnode() +
+                      "\nE: MINOR=" + std::to_string(FirstEventMinor + number_) + "\nE: DEVNAME=" + devnode() +
                       "\nE: ID_INPUT=1\nE: ID_INPUT_KEY=1\nE: ID_INPUT_KEYBOARD=1\nA: dev=" +
-                      format("%d:%d", InputMajor, EventMinor) + "\n" + (pty_ ? "" : "N: " + std::string(EventName) + "\n") +
+                      format("%d:%d", InputMajor, FirstEventMinor + number_) + "\n" +
+                      (pty_ ? "" : format("N: input/event%d\n", number_)) +
                       "\n";
     layout.syspaths = {"/sys" + input, "/sys" + event};
     return layout;

@@ -30,8 +30,9 @@ struct UsbDeviceModel;
 
 class EvdevNode {
 public:
-    // Starts listening on the node's ioctl socket. Throws std::runtime_error.
-    explicit EvdevNode(UMockdevTestbed *testbed);
+    // Starts listening on the ioctl socket of /dev/input/event<number>.
+    // Throws std::runtime_error.
+    EvdevNode(UMockdevTestbed *testbed, int number);
     ~EvdevNode();
     EvdevNode(const EvdevNode &) = delete;
     EvdevNode &operator=(const EvdevNode &) = delete;
@@ -61,10 +62,11 @@ public:
 
 private:
     UMockdevTestbed *testbed_;
+    int number_;
     std::shared_ptr<Shared> shared_;
     GObjectPtr<UMockdevIoctlBase> base_;
     mutable std::mutex mutex_; // the members below
-    int inputSequence_ = 0;    // the kernel's inputN counts up with each plug
+    int inputSequence_ = 0;    // inputN counts up with each plug (by 2: one per node)
     std::optional<std::string> pty_; // umockdev's, kept across plugs
     int master_ = -1;
     bool plugged_ = false;

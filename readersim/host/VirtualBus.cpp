@@ -35,6 +35,7 @@ constexpr const char *PreloadLibrary = "libumockdev-preload.so.0";
 constexpr int ReaderPort = 1;
 constexpr int MousePort = 2;
 constexpr int FirstOtherPort = 3;
+constexpr int KeyboardPort = 99; // after any other device's
 constexpr int MaxDevnum = 127;
 // The reader's interfaces, in the order of readerModel().
 constexpr size_t FeatureInterface = 0;
@@ -59,6 +60,18 @@ UsbDeviceModel readerModel(const ReaderFirmware &firmware)
         {1, 1, 1, readerKeyboardDescriptor(firmware.featureReportLength())}, // boot keyboard
         {0, 0, 2, readerRawDescriptor()},
     };
+    return model;
+}
+
+// Another USB keyboard, whose keys a listener of the reader must not take.
+UsbDeviceModel keyboardModel()
+{
+    UsbDeviceModel model;
+    model.vendorId = 0x046D;
+    model.productId = 0xC31C;
+    model.manufacturer = "Logitech";
+    model.product = "USB Keyboard";
+    model.interfaces = {{1, 1, 1, readerKeyboardDescriptor(9)}}; // boot keyboard
     return model;
 }
 
@@ -109,11 +122,13 @@ struct VirtualBus::Impl {
     std::vector<PluggedDevice> others;
     int nextOtherPort = FirstOtherPort;
     std::unique_ptr<EvdevNode> readerInput; // interface 0 as an input device; made once
+    std::unique_ptr<EvdevNode> keyboardInput; // the other keyboard's
+    std::optional<PluggedDevice> keyboard;
 
     Impl();
     ~Impl();
 
-    PluggedDevice plug(const UsbDeviceModel &model, int port, ReaderFirmware *firmware);
+    PluggedDevice plug(const UsbDeviceModel &model, int port, ReaderFirmware *firmware, EvdevNode *input = nullptr);
     void unplug(PluggedDevice &device);
     void unplugReaderLocked();
     void readerDropped(uint64_t plug);
@@ -140,7 +155,8 @@ VirtualBus::Impl::Impl()
     GErrorPtr error;
     if (!umockdev_testbed_add_from_string(testbed.get(), hostControllerRecords().c_str(), GErrorOut(error)))
         throw std::runtime_error(std::string("cannot add the USB host controller: ") + error->message);
-    readerInput = std::make_unique<EvdevNode>(testbed.get());
+    readerInput = std::make_unique<EvdevNode>(testbed.get(), 0);
+    keyboardInput = std::make_unique<EvdevNode>(testbed.get(), 1);
 }
 
 VirtualBus::Impl::~Impl()
@@ -152,6 +168,10 @@ VirtualBus::Impl::~Impl()
         unplug(*mouse);
     for (PluggedDevice &device : others)
         unplug(device);
+    if (keyboard) {
+        keyboardInput->unplug();
+        unplug(*keyboard);
+    }
     nodes.clear(); // before the testbed goes
 }
 
@@ -207,7 +227,7 @@ void VirtualBus::Impl::setUpStreams(const PluggedDevice &device, bool reader)
     }
 }
 
-PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, ReaderFirmware *firmware)
+PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, ReaderFirmware *firmware, EvdevNode *input)
 {
     devnum = devnum % MaxDevnum + 1;
     BusPlacement placement{port, devnum, {}, {}, {}};
@@ -218,10 +238,10 @@ PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, Read
         placement.createNode.push_back(!ptyOfMinor.count(minor));
     }
     DeviceLayout layout = layoutUsbDevice(model, placement);
-    if (firmware) { // the keyboard interface's input device, under its hid device
-        const EvdevNode::Layout input = readerInput->plug(layout.syspaths.at(2), model, port);
-        layout.records += input.records;
-        layout.syspaths.insert(layout.syspaths.end(), input.syspaths.begin(), input.syspaths.end());
+    if (input) { // the keyboard interface's input device, under its hid device
+        const EvdevNode::Layout added = input->plug(layout.syspaths.at(2), model, port);
+        layout.records += added.records;
+        layout.syspaths.insert(layout.syspaths.end(), added.syspaths.begin(), added.syspaths.end());
     }
     PluggedDevice device{layout.syspaths, placement.hidrawMinor};
     try {
@@ -240,11 +260,11 @@ PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, Read
             if (placement.createNode[i])
                 rememberNode(placement.hidrawMinor[i]);
         setUpStreams(device, firmware != nullptr);
-        if (firmware)
-            readerInput->plugged();
+        if (input)
+            input->plugged();
     } catch (...) {
-        if (firmware)
-            readerInput->unplug();
+        if (input)
+            input->unplug();
         for (int minor : device.minors) {
             if (const auto node = nodes.find(minor); node != nodes.end())
                 node->second->unplug();
@@ -323,7 +343,7 @@ void VirtualBus::plugReader(ReaderFirmware &firmware)
             thread->post([impl, plugNumber] { impl->readerDropped(plugNumber); });
     });
     try {
-        impl_->reader = impl_->plug(readerModel(firmware), ReaderPort, &firmware);
+        impl_->reader = impl_->plug(readerModel(firmware), ReaderPort, &firmware, impl_->readerInput.get());
     } catch (...) {
         firmware.setOnDropped({});
         throw;
@@ -397,6 +417,28 @@ void VirtualBus::typeOnKeyboardInterface(const std::vector<BootReport> &reports)
 bool VirtualBus::keyboardGrabbed() const
 {
     return impl_->readerInput->grabbed();
+}
+
+void VirtualBus::plugOtherKeyboard()
+{
+    std::lock_guard lock(impl_->mutex);
+    if (!impl_->keyboard)
+        impl_->keyboard = impl_->plug(keyboardModel(), KeyboardPort, nullptr, impl_->keyboardInput.get());
+}
+
+void VirtualBus::unplugOtherKeyboard()
+{
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->keyboard) {
+        impl_->keyboardInput->unplug();
+        impl_->unplug(*impl_->keyboard);
+        impl_->keyboard.reset();
+    }
+}
+
+void VirtualBus::typeOnOtherKeyboard(const std::vector<BootReport> &reports)
+{
+    impl_->keyboardInput->type(reports);
 }
 
 std::string VirtualBus::keyboardNode() const

@@ -64,6 +64,11 @@ public:
     void typeOnKeyboardInterface(const std::vector<BootReport> &reports);
     bool keyboardGrabbed() const;
     std::string keyboardNode() const;
+    // Another USB keyboard with its own input device, for listeners that
+    // must keep to the reader's.
+    void plugOtherKeyboard();
+    void unplugOtherKeyboard();
+    void typeOnOtherKeyboard(const std::vector<BootReport> &reports);
 
     // The testbed root (the value of UMOCKDEV_DIR for child processes).
     std::string root() const;

@@ -189,6 +189,19 @@ TEST_F(WatchTest, ThreeTapsUnderEachConfiguration)
     }
 }
 
+TEST_F(WatchTest, AnotherKeyboardIsNotRead)
+{
+    bus->plugOtherKeyboard();
+    Korvelctl watch({"watch", "--grab", "--count", "1"});
+    ASSERT_TRUE(waitFor(grabbed, "the grab"));
+    // What would be a card had the reader typed it.
+    bus->typeOnOtherKeyboard(readersim::TypeCard(settings(0x0B), {0x99}));
+    firmware->tapCard({0x42});
+    EXPECT_EQ(watch.line(), "42");
+    EXPECT_EQ(watch.status(), 0);
+    bus->unplugOtherKeyboard();
+}
+
 TEST_F(WatchTest, UnplugEndsTheRunOrIsFollowed)
 {
     {
