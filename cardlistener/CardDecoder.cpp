@@ -135,7 +135,7 @@ CardDecoder::Pattern CardDecoder::patternOf(const KeyboardConfig &config)
 bool CardDecoder::isCodeDigit(const Stroke &stroke) const
 {
     const auto c = CharacterOf(stroke);
-    return c && *c != '\0' && pattern_.alphabet.find(*c) != std::string::npos;
+    return c && pattern_.alphabet.find(*c) != std::string::npos;
 }
 
 bool CardDecoder::matchesCard(const std::vector<Stroke> &s) const
