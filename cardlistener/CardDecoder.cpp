@@ -236,6 +236,8 @@ std::vector<CardEvent> CardDecoder::feed(uint16_t type, uint16_t code, int32_t v
         damaged_ = true;
     if (!stroke)
         return events;
+    if (!burst_.empty() && now - lastKey_ >= quietGap_)
+        events.push_back(end()); // a pause: read late, but the sequence had ended
     std::vector<Stroke> longer = burst_;
     longer.push_back(*stroke);
     if (!burst_.empty() && !viable(longer) && (matchesCard(burst_) || matchesRemoval(burst_)) && !damaged_) {

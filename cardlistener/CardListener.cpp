@@ -26,6 +26,16 @@ int millisecondsUntil(CardListener::Clock::time_point when, CardListener::Clock:
     return static_cast<int>(std::min<long long>(ms, 60'000));
 }
 
+// How long ago the device stamped an event: from 0 (a stamp in the future)
+// to a bound, so that a wrong clock cannot hold a sequence open.
+CardListener::Clock::duration ageOf(const input_event &ev, std::chrono::system_clock::time_point wall)
+{
+    using namespace std::chrono;
+    const system_clock::time_point stamp(seconds(ev.input_event_sec) + microseconds(ev.input_event_usec));
+    const auto age = duration_cast<CardListener::Clock::duration>(wall - stamp);
+    return std::clamp<CardListener::Clock::duration>(age, CardListener::Clock::duration::zero(), seconds(10));
+}
+
 } // namespace
 
 CardListener::CardListener(ListenerOptions options) : options_(options), decoder_({}, options.quietGap) {}
@@ -122,11 +132,15 @@ void CardListener::readInput(Clock::time_point now)
         if (n < 0)
             return;
         input_.append(buffer, static_cast<size_t>(n));
+        // The decoder's quiet gap is measured between the device's own
+        // timestamps (wall clock), so that this program being slow to read
+        // never splits a card; they are moved onto the steady clock.
+        const auto wall = std::chrono::system_clock::now();
         size_t used = 0;
         for (; used + sizeof(input_event) <= input_.size(); used += sizeof(input_event)) {
             input_event ev;
             std::memcpy(&ev, input_.data() + used, sizeof ev);
-            take(decoder_.feed(ev.type, ev.code, ev.value, now));
+            take(decoder_.feed(ev.type, ev.code, ev.value, now - ageOf(ev, wall)));
         }
         input_.erase(0, used);
     }
