@@ -53,6 +53,11 @@ CardListener::Attach CardListener::attach()
         return errno == ENOENT || errno == ENODEV ? Attach::Absent : Attach::Failed;
     }
     everAttached_ = true; // from here on, failing to set up means the reader went
+    // Anything already queued predates this listener (a real event node
+    // starts each reader empty; the virtual reader's shares one queue).
+    char stale[64 * sizeof(input_event)];
+    while (::read(fd.get(), stale, sizeof stale) > 0) {
+    }
     InputGrab grab;
     if (options_.grab) {
         grab = InputGrab(fd.get());

@@ -80,11 +80,6 @@ struct EvdevNode::Device {
 struct EvdevNode::Shared {
     std::mutex mutex;
     std::shared_ptr<Device> current;
-    // Each reader of a real event node has a queue of its own from its
-    // open() on; here all share the PTY, so what readers that have closed
-    // the node left unread goes when a client comes and no other is open.
-    std::vector<GObjectPtr<UMockdevIoctlClient>> clients;
-    std::optional<ReportStream> stream;
 };
 
 namespace {
@@ -191,10 +186,6 @@ void onConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
 {
     auto &shared = **static_cast<std::shared_ptr<EvdevNode::Shared> *>(userData);
     std::lock_guard lock(shared.mutex);
-    std::erase_if(shared.clients, [](const auto &c) { return !umockdev_ioctl_client_get_connected(c.get()); });
-    if (shared.clients.empty() && shared.stream)
-        shared.stream->discard();
-    shared.clients.emplace_back(UMOCKDEV_IOCTL_CLIENT(g_object_ref(client)));
     g_object_set_data_full(G_OBJECT(client), DeviceKey, new DevicePtr(shared.current),
                            [](gpointer device) { delete static_cast<DevicePtr *>(device); });
 }
@@ -323,8 +314,6 @@ void EvdevNode::plugged()
     stream.configure(sizeof(input_event));
     stream.discard();
     kernel_.reset();
-    std::lock_guard shared(shared_->mutex);
-    shared_->stream = stream;
     plugged_ = true;
 }
 

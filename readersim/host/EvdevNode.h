@@ -8,7 +8,9 @@
 //
 // Like HidrawNode, the node listens for the bus's whole life; each client is
 // bound to the plug it connected under and gets ENODEV once that is gone.
-// A grab is held by one client until it lets go or closes the node.
+// A grab is held by one client until it lets go or closes the node. Unlike
+// the kernel's, the queue of events is one for all readers (the PTY): what
+// a reader left unread is there for the next one that opens the node.
 #pragma once
 
 #include "EvdevReports.h"
