@@ -15,7 +15,7 @@ namespace {
 // How often the device's presence is checked by a full look, besides the
 // udev monitor (which may miss events), and how often an absent reader is
 // looked for when following.
-constexpr std::chrono::milliseconds PresenceCheck{1000};
+constexpr std::chrono::milliseconds PresenceCheck{5000};
 constexpr std::chrono::milliseconds AbsentRescan{250};
 
 int millisecondsUntil(CardListener::Clock::time_point when, CardListener::Clock::time_point now)
