@@ -1,8 +1,10 @@
 // korvelctl: the reader's settings, its configuration files and its raw
 // channel from the command line.
 #include "Commands.h"
+#include "OptionNumbers.h"
 #include "Settings.h"
 #include "Status.h"
+#include "Watch.h"
 
 #include <cmath>
 #include <cstdio>
@@ -16,9 +18,6 @@ namespace {
 
 using namespace korvelctl;
 
-// A day: longer is surely a typing error (0 listens without a limit).
-constexpr double MaxListenSeconds = 86400;
-
 const char *const Usage = "usage: korvelctl [--json] COMMAND [ARGS]\n"
                           "\n"
                           "Commands:\n"
@@ -30,6 +29,7 @@ const char *const Usage = "usage: korvelctl [--json] COMMAND [ARGS]\n"
                           "  raw send HEX         sends bytes over the raw channel (advanced mode)\n"
                           "  raw listen [--count N] [--timeout SECONDS]\n"
                           "                       prints raw input reports as they arrive\n"
+                          "  watch [OPTIONS]      prints each card read, without the keyboard focus\n"
                           "\n"
                           "--json prints every read as JSON. `korvelctl help COMMAND` (or COMMAND\n"
                           "--help) tells more. Text goes to and from the reader in its code page,\n"
@@ -82,6 +82,7 @@ const std::map<std::string, const char *> &CommandHelp()
                 "advanced). send: up to 63 bytes, e.g. 01020A. listen: prints each input\n"
                 "report's data in hexadecimal; stops after N reports (0 to 999999999) or\n"
                 "SECONDS without one (0 to 86400; 0, the default, never).\n"},
+        {"watch", WatchHelp},
     };
     return help;
 }
@@ -103,26 +104,6 @@ bool WantsHelp(const std::vector<std::string> &args)
         if (a == "--help" || a == "-h")
             return true;
     return false;
-}
-
-// Whole numbers and seconds as options take them: digits only (a decimal
-// point and fraction for seconds), finite, within a sane range.
-std::optional<long> ParseCount(const std::string &text)
-{
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
-        return std::nullopt; // at most 999999999 reports
-    return std::stol(text);
-}
-
-std::optional<double> ParseSeconds(const std::string &text)
-{
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos ||
-        text.find('.') != text.rfind('.') || text == ".")
-        return std::nullopt; // no sign, exponent, "nan" or "inf"
-    const double seconds = std::strtod(text.c_str(), nullptr);
-    if (!std::isfinite(seconds) || seconds > MaxListenSeconds)
-        return std::nullopt;
-    return seconds;
 }
 
 int RawListen(const Options &options, const std::vector<std::string> &args)
@@ -187,6 +168,8 @@ int main(int argc, char **argv)
         return CommandRawSend(rest[1]);
     if (command == "raw" && !rest.empty() && rest[0] == "listen")
         return RawListen(options, {rest.begin() + 1, rest.end()});
+    if (command == "watch")
+        return CommandWatch(options, rest);
     if (CommandHelp().count(command))
         return BadArguments("wrong arguments for '" + command + "'");
     return BadArguments("unknown command '" + command + "'");

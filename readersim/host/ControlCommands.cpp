@@ -52,6 +52,7 @@ std::string status(VirtualBus &bus, ReaderFirmware &firmware)
     out += "manufacturer: " + identity.manufacturer + "\n";
     out += "product: " + identity.product + "\n";
     out += "card: " + (noCard ? std::string("none") : hex(card)) + "\n";
+    out += "keyboard-input: " + bus.keyboardNode() + (bus.keyboardGrabbed() ? " grabbed" : " free") + "\n";
     out += firmware.settings().toText();
     return out;
 }

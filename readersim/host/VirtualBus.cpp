@@ -1,6 +1,7 @@
 #include "VirtualBus.h"
 
 #include "EarlyMonitors.h"
+#include "EvdevNode.h"
 #include "GLibPtr.h"
 #include "HidrawNode.h"
 #include "OpenFiles.h"
@@ -34,6 +35,7 @@ constexpr const char *PreloadLibrary = UmockdevPreload;
 constexpr int ReaderPort = 1;
 constexpr int MousePort = 2;
 constexpr int FirstOtherPort = 3;
+constexpr int KeyboardPort = 99; // after any other device's
 constexpr int MaxDevnum = 127;
 // The reader's interfaces, in the order of readerModel().
 constexpr size_t FeatureInterface = 0;
@@ -58,6 +60,18 @@ UsbDeviceModel readerModel(const ReaderFirmware &firmware)
         {1, 1, 1, readerKeyboardDescriptor(firmware.featureReportLength())}, // boot keyboard
         {0, 0, 2, readerRawDescriptor()},
     };
+    return model;
+}
+
+// Another USB keyboard, whose keys a listener of the reader must not take.
+UsbDeviceModel keyboardModel()
+{
+    UsbDeviceModel model;
+    model.vendorId = 0x046D;
+    model.productId = 0xC31C;
+    model.manufacturer = "Logitech";
+    model.product = "USB Keyboard";
+    model.interfaces = {{1, 1, 1, readerKeyboardDescriptor(9)}}; // boot keyboard
     return model;
 }
 
@@ -107,11 +121,14 @@ struct VirtualBus::Impl {
     std::optional<PluggedDevice> mouse;
     std::vector<PluggedDevice> others;
     int nextOtherPort = FirstOtherPort;
+    std::unique_ptr<EvdevNode> readerInput; // interface 0 as an input device; made once
+    std::unique_ptr<EvdevNode> keyboardInput; // the other keyboard's
+    std::optional<PluggedDevice> keyboard;
 
     Impl();
     ~Impl();
 
-    PluggedDevice plug(const UsbDeviceModel &model, int port, ReaderFirmware *firmware);
+    PluggedDevice plug(const UsbDeviceModel &model, int port, ReaderFirmware *firmware, EvdevNode *input = nullptr);
     void unplug(PluggedDevice &device);
     void unplugReaderLocked();
     void readerDropped(uint64_t plug);
@@ -138,6 +155,8 @@ VirtualBus::Impl::Impl()
     GErrorPtr error;
     if (!umockdev_testbed_add_from_string(testbed.get(), hostControllerRecords().c_str(), GErrorOut(error)))
         throw std::runtime_error(std::string("cannot add the USB host controller: ") + error->message);
+    readerInput = std::make_unique<EvdevNode>(testbed.get(), 0);
+    keyboardInput = std::make_unique<EvdevNode>(testbed.get(), 1);
 }
 
 VirtualBus::Impl::~Impl()
@@ -149,6 +168,10 @@ VirtualBus::Impl::~Impl()
         unplug(*mouse);
     for (PluggedDevice &device : others)
         unplug(device);
+    if (keyboard) {
+        keyboardInput->unplug();
+        unplug(*keyboard);
+    }
     nodes.clear(); // before the testbed goes
 }
 
@@ -204,7 +227,7 @@ void VirtualBus::Impl::setUpStreams(const PluggedDevice &device, bool reader)
     }
 }
 
-PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, ReaderFirmware *firmware)
+PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, ReaderFirmware *firmware, EvdevNode *input)
 {
     devnum = devnum % MaxDevnum + 1;
     BusPlacement placement{port, devnum, {}, {}, {}};
@@ -214,7 +237,12 @@ PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, Read
         placement.hidrawMinor.push_back(minor);
         placement.createNode.push_back(!ptyOfMinor.count(minor));
     }
-    const DeviceLayout layout = layoutUsbDevice(model, placement);
+    DeviceLayout layout = layoutUsbDevice(model, placement);
+    if (input) { // the keyboard interface's input device, under its hid device
+        const EvdevNode::Layout added = input->plug(layout.syspaths.at(2), model, port);
+        layout.records += added.records;
+        layout.syspaths.insert(layout.syspaths.end(), added.syspaths.begin(), added.syspaths.end());
+    }
     PluggedDevice device{layout.syspaths, placement.hidrawMinor};
     try {
         // Nodes first: add_from_string sends the "add" uevents.
@@ -232,7 +260,11 @@ PluggedDevice VirtualBus::Impl::plug(const UsbDeviceModel &model, int port, Read
             if (placement.createNode[i])
                 rememberNode(placement.hidrawMinor[i]);
         setUpStreams(device, firmware != nullptr);
+        if (input)
+            input->plugged();
     } catch (...) {
+        if (input)
+            input->unplug();
         for (int minor : device.minors) {
             if (const auto node = nodes.find(minor); node != nodes.end())
                 node->second->unplug();
@@ -262,6 +294,7 @@ void VirtualBus::Impl::unplugReaderLocked()
         return;
     readerFirmware->setOnDropped({});
     readerFirmware->setInputReportSink({}); // waits for a report being written
+    readerInput->unplug();
     unplug(*reader);
     reader.reset();
     readerFirmware = nullptr;
@@ -310,7 +343,7 @@ void VirtualBus::plugReader(ReaderFirmware &firmware)
             thread->post([impl, plugNumber] { impl->readerDropped(plugNumber); });
     });
     try {
-        impl_->reader = impl_->plug(readerModel(firmware), ReaderPort, &firmware);
+        impl_->reader = impl_->plug(readerModel(firmware), ReaderPort, &firmware, impl_->readerInput.get());
     } catch (...) {
         firmware.setOnDropped({});
         throw;
@@ -374,6 +407,43 @@ void VirtualBus::addOtherHidDevices(int count)
     std::lock_guard lock(impl_->mutex);
     for (int i = 0; i < count; ++i)
         impl_->others.push_back(impl_->plug(mouseModel(), impl_->nextOtherPort++, nullptr));
+}
+
+void VirtualBus::typeOnKeyboardInterface(const std::vector<BootReport> &reports)
+{
+    impl_->readerInput->type(reports);
+}
+
+bool VirtualBus::keyboardGrabbed() const
+{
+    return impl_->readerInput->grabbed();
+}
+
+void VirtualBus::plugOtherKeyboard()
+{
+    std::lock_guard lock(impl_->mutex);
+    if (!impl_->keyboard)
+        impl_->keyboard = impl_->plug(keyboardModel(), KeyboardPort, nullptr, impl_->keyboardInput.get());
+}
+
+void VirtualBus::unplugOtherKeyboard()
+{
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->keyboard) {
+        impl_->keyboardInput->unplug();
+        impl_->unplug(*impl_->keyboard);
+        impl_->keyboard.reset();
+    }
+}
+
+void VirtualBus::typeOnOtherKeyboard(const std::vector<BootReport> &reports)
+{
+    impl_->keyboardInput->type(reports);
+}
+
+std::string VirtualBus::keyboardNode() const
+{
+    return impl_->readerInput->devnode();
 }
 
 std::string VirtualBus::root() const

@@ -10,10 +10,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace readersim {
 
 class ReaderFirmware;
+struct BootReport;
 
 // The umockdev preload library, as LD_PRELOAD names it.
 inline constexpr const char *UmockdevPreload = "libumockdev-preload.so.0";
@@ -57,6 +59,19 @@ public:
     // Adds `count` more unrelated HID devices (for load tests), each with a
     // hidraw node. They stay until the bus is destroyed.
     void addOtherHidDevices(int count);
+
+    // Interface 0 is also an input device (/dev/input/eventN, see EvdevNode):
+    // the reports the reader types reach it as key events while the reader is
+    // plugged; keyboardGrabbed() tells whether a program holds it exclusively
+    // (EVIOCGRAB), when nothing else should see the typing. Any thread.
+    void typeOnKeyboardInterface(const std::vector<BootReport> &reports);
+    bool keyboardGrabbed() const;
+    std::string keyboardNode() const;
+    // Another USB keyboard with its own input device, for listeners that
+    // must keep to the reader's.
+    void plugOtherKeyboard();
+    void unplugOtherKeyboard();
+    void typeOnOtherKeyboard(const std::vector<BootReport> &reports);
 
     // The testbed root (the value of UMOCKDEV_DIR for child processes).
     std::string root() const;

@@ -93,20 +93,25 @@ int runCommand(const std::vector<std::string> &args, int argc, char **argv)
         });
     }
 
-#ifdef READERSIM_HAVE_XTEST
-    // A tapped card is typed into the X server's focused window, when there
-    // is an X server, as the real reader types through its keyboard interface.
-    std::unique_ptr<XTestKeyboard> keyboard = std::getenv("DISPLAY") ? XTestKeyboard::Connect() : nullptr;
-    if (keyboard)
-        firmware.setKeyboardSink([&keyboard](const std::vector<BootReport> &reports) { keyboard->Play(reports); });
-#endif
-
     // Set before the bus starts its threads, which read the environment;
     // the hosted command finds the control socket through it.
     const std::string controlPath = controlSocketPath(::getpid());
     ::setenv(ControlVariable, controlPath.c_str(), 1);
 
     VirtualBus bus;
+    // A tapped card is typed as key events of the keyboard interface's input
+    // device and, when there is an X server, into its focused window, unless
+    // a program holds the input device for itself.
+#ifdef READERSIM_HAVE_XTEST
+    std::unique_ptr<XTestKeyboard> keyboard = std::getenv("DISPLAY") ? XTestKeyboard::Connect() : nullptr;
+    firmware.setKeyboardSink([&keyboard, &bus](const std::vector<BootReport> &reports) {
+        bus.typeOnKeyboardInterface(reports);
+        if (keyboard && !bus.keyboardGrabbed())
+            keyboard->Play(reports);
+    });
+#else
+    firmware.setKeyboardSink([&bus](const std::vector<BootReport> &reports) { bus.typeOnKeyboardInterface(reports); });
+#endif
     if (options.reader)
         bus.plugReader(firmware);
     if (options.mouse)

@@ -231,6 +231,8 @@ TEST_F(KorvelctlTest, ArgumentsAreCheckedBeforeTheReaderIsTouched)
         {"raw listen --timeout -1", "--timeout takes"},
         {"raw listen --count 99999999999999999999", "--count takes"},
         {"raw listen --count ''", "--count takes"},
+        {"watch --timeout nan", "--timeout takes"},
+        {"watch --count -3", "--count takes"},
     };
     for (const bool plugged : {true, false}) {
         if (!plugged)

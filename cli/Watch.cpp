@@ -1,0 +1,214 @@
+#include "Watch.h"
+
+#include "CardListener.h"
+#include "OptionNumbers.h"
+#include "Output.h"
+#include "Status.h"
+#include "StopSignals.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cerrno>
+#include <ctime>
+#include <exception>
+#include <optional>
+#include <sstream>
+
+namespace korvelctl {
+
+const char *const WatchHelp =
+    "usage: korvelctl [--json] watch [--grab] [--follow] [--count N] [--timeout SECONDS]\n"
+    "                        [--exec COMMAND]\n\n"
+    "Prints the code of every card read, one line each, from the reader's own\n"
+    "keyboard device, decoded with the reader's keyboard configuration; the\n"
+    "program needs no keyboard focus. A typed sequence that does not fit the\n"
+    "configuration prints as ? and the text typed. --json: one object per line\n"
+    "with time, code (null when unfit), text, fits and the reader's identity.\n"
+    "  --grab          take the device for this program alone while it runs\n"
+    "                  (nothing the reader types reaches the focused window)\n"
+    "  --follow        wait for the reader, and go on across unplugging\n"
+    "                  (without it: exit 3 when there is none or it goes)\n"
+    "  --count N       stop after N cards\n"
+    "  --timeout S     stop after S seconds without a card\n"
+    "  --exec COMMAND  run COMMAND (split at blanks, no shell) for each card,\n"
+    "                  with KORVEL_CARD_CODE, KORVEL_CARD_TEXT and\n"
+    "                  KORVEL_CARD_FITS (1 or 0) in its environment\n";
+
+namespace {
+
+using cardlistener::CardEvent;
+using cardlistener::CardListener;
+
+struct WatchOptions {
+    bool grab = false;
+    bool follow = false;
+    long count = 0;
+    double seconds = 0;
+    std::vector<std::string> command;
+};
+
+// Nullopt (after the message) on bad arguments.
+std::optional<WatchOptions> parse(const std::vector<std::string> &args)
+{
+    WatchOptions o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--grab") {
+            o.grab = true;
+        } else if (args[i] == "--follow") {
+            o.follow = true;
+        } else if (args[i] == "--count" && hasValue) {
+            const auto count = ParseCount(args[++i]);
+            if (!count)
+                return BadArguments("--count takes a whole number from 0 to 999999999, not '" + args[i] + "'"), std::nullopt;
+            o.count = *count;
+        } else if (args[i] == "--timeout" && hasValue) {
+            const auto seconds = ParseSeconds(args[++i]);
+            if (!seconds)
+                return BadArguments("--timeout takes seconds from 0 to 86400, not '" + args[i] + "'"), std::nullopt;
+            o.seconds = *seconds;
+        } else if (args[i] == "--exec" && hasValue) {
+            std::istringstream words(args[++i]);
+            o.command.clear();
+            for (std::string word; words >> word;)
+                o.command.push_back(word);
+            if (o.command.empty())
+                return BadArguments("--exec takes a command"), std::nullopt;
+        } else {
+            return BadArguments("unknown option '" + args[i] + "' for watch"), std::nullopt;
+        }
+    }
+    return o;
+}
+
+std::string hex(const std::vector<uint8_t> &bytes)
+{
+    std::string text;
+    for (uint8_t b : bytes) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02X", b);
+        text += two;
+    }
+    return text;
+}
+
+std::string utcNow()
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    char full[48];
+    std::snprintf(full, sizeof full, "%s.%03dZ", text, static_cast<int>(ms));
+    return full;
+}
+
+void print(const CardEvent &card, const CardListener &listener, bool json)
+{
+    const std::string code = hex(card.code);
+    if (json) {
+        const auto &id = listener.identity();
+        const JsonValue reader = JsonObject({{"manufacturer", JsonString(id.manufacturer)},
+                                             {"product", JsonString(id.product)},
+                                             {"firmware", JsonNumber(id.firmware)},
+                                             {"factory-id", JsonInteger(id.factoryId)},
+                                             {"device", JsonString(listener.device().devnode)}});
+        std::printf("%s\n", JsonObject({{"time", JsonString(utcNow())},
+                                        {"code", card.fits ? JsonString(code) : JsonValue{"null"}},
+                                        {"text", JsonString(card.text)},
+                                        {"fits", JsonBool(card.fits)},
+                                        {"reader", reader}})
+                                .text.c_str());
+    } else if (card.fits) {
+        std::printf("%s\n", code.c_str());
+    } else {
+        std::printf("? %s\n", JsonString(card.text).text.c_str());
+    }
+    std::fflush(stdout);
+}
+
+// Runs the command for one card and waits for it. The card's values go in
+// the environment only, never into a command line.
+void run(const std::vector<std::string> &command, const CardEvent &card)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        std::perror("korvelctl: fork");
+        return;
+    }
+    if (child == 0) {
+        ::setenv("KORVEL_CARD_CODE", card.fits ? hex(card.code).c_str() : "", 1);
+        ::setenv("KORVEL_CARD_TEXT", card.text.c_str(), 1);
+        ::setenv("KORVEL_CARD_FITS", card.fits ? "1" : "0", 1);
+        std::vector<char *> argv;
+        for (const std::string &word : command)
+            argv.push_back(const_cast<char *>(word.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        std::fprintf(stderr, "korvelctl: cannot run %s: %s\n", argv[0], std::strerror(errno));
+        ::_exit(127);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        std::fprintf(stderr, "korvelctl: %s ended with status %d\n", command[0].c_str(),
+                     WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+}
+
+} // namespace
+
+int CommandWatch(const Options &options, const std::vector<std::string> &args)
+{
+    const auto watch = parse(args);
+    if (!watch)
+        return ExitBadArguments;
+    try {
+        cardlistener::StopSignals signals;
+        CardListener listener({watch->grab, watch->follow, signals.fd()});
+        using Clock = CardListener::Clock;
+        const auto quiet = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(watch->seconds));
+        long printed = 0;
+        for (;;) {
+            const std::optional<Clock::time_point> until =
+                watch->seconds > 0 ? std::optional(Clock::now() + quiet) : std::nullopt;
+            CardEvent card;
+            switch (listener.next(card, until)) {
+            case CardListener::Status::Event:
+                if (card.kind != CardEvent::Kind::Card)
+                    continue; // a card taken away: not a line of its own
+                print(card, listener, options.json);
+                if (!watch->command.empty())
+                    run(watch->command, card);
+                if (watch->count > 0 && ++printed >= watch->count)
+                    return ExitOk;
+                continue;
+            case CardListener::Status::TimedOut:
+            case CardListener::Status::Stopped:
+                return ExitOk;
+            case CardListener::Status::NoReader:
+                return NoReader();
+            case CardListener::Status::ReaderGone:
+                std::fprintf(stderr, "korvelctl: the reader went away\n");
+                return ExitNoReader;
+            case CardListener::Status::Failed:
+                std::fprintf(stderr, "korvelctl: %s\n", listener.error().c_str());
+                return ExitCallFailed;
+            }
+        }
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "korvelctl: %s\n", e.what());
+        return ExitCallFailed;
+    }
+}
+
+} // namespace korvelctl

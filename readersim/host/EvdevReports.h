@@ -1,0 +1,26 @@
+// What the kernel's HID input driver makes of the reader's boot keyboard
+// reports at the input layer: per report that changes anything, the
+// modifier keys that changed (Left Control first), the keys let go, the keys
+// newly pressed, each after its MSC_SCAN, then SYN_REPORT. Usages the kernel has no key for are left out.
+#pragma once
+
+#include "KeyboardOutput.h"
+
+#include <linux/input.h>
+
+#include <vector>
+
+namespace readersim {
+
+class EvdevReports {
+public:
+    // The events of one report, stamped `time`; empty when nothing changed.
+    std::vector<input_event> frame(const BootReport &report, timeval time);
+    // Everything let go (the device went).
+    void reset() { held_ = {}; }
+
+private:
+    BootReport held_;
+};
+
+} // namespace readersim
