@@ -1,7 +1,8 @@
 // korvelctl's command line: the input is its arguments, one a line, run
 // through the program's main() against a virtual reader in this process.
 // File names reach only a scratch directory: the program runs there, and
-// inputs with an argument holding '/' are skipped. The directory holds a
+// inputs with an argument holding '/' are skipped, and so is watch, which
+// waits for a reader's keyboard device (--follow: for ever). The directory holds a
 // valid "reader.rfc" to load. What must hold: no crash, no hang, no
 // undefined behaviour, and an exit status the shell can tell apart.
 #include "FuzzSupport.h"
@@ -75,6 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         arguments.emplace_back(input.substr(0, end));
         if (arguments.back().find('/') != std::string::npos)
             return -1; // not added to the corpus
+        if (arguments.back() == "watch")
+            return -1; // waits for cards on the machine's own input devices
         input.remove_prefix(std::min(end + 1, input.size()));
     }
     std::vector<char *> argv;
