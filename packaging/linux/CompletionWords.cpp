@@ -13,7 +13,7 @@ int main()
 {
     for (const korvelctl::Setting &setting : korvelctl::Settings())
         std::printf("setting %s %d %s\n", setting.name, setting.write ? 1 : 0, setting.values);
-    for (const char *name : korvelctl::ModifierNames)
+    for (const char *name : readerconfig::ModifierNames)
         std::printf("key %s\n", name);
     for (const char *name : KeyList)
         if (name && std::strchr(name, '\n') == nullptr && name[0] != '(')
