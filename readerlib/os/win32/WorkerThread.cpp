@@ -35,9 +35,10 @@ void waitHandlingSentMessages(HANDLE object)
 Win32WorkerThread::Win32WorkerThread(std::function<void()> body)
     : body_(std::move(body)), started_(manualResetEvent()), finished_(manualResetEvent())
 {
-    thread_.reset(CreateThread(nullptr, 0, &Win32WorkerThread::entry, this, 0, nullptr));
-    if (!thread_)
-        failWithLastError("CreateThread");
+    work_.reset(CreateThreadpoolWork(&Win32WorkerThread::entry, this, nullptr));
+    if (!work_)
+        failWithLastError("CreateThreadpoolWork");
+    SubmitThreadpoolWork(work_.get());
     WaitForSingleObject(started_.get(), INFINITE);
 }
 
@@ -45,24 +46,20 @@ Win32WorkerThread::~Win32WorkerThread()
 {
     LastErrorGuard keep;
     waitHandlingSentMessages(finished_.get());
-    TerminateThread(thread_.get(), 0);
-    WaitForSingleObject(thread_.get(), INFINITE);
+    WaitForThreadpoolWorkCallbacks(work_.get(), FALSE);
 }
 
-DWORD WINAPI Win32WorkerThread::entry(void *self)
+void CALLBACK Win32WorkerThread::entry(PTP_CALLBACK_INSTANCE instance, void *self, PTP_WORK)
 {
     auto *thread = static_cast<Win32WorkerThread *>(self);
+    CallbackMayRunLong(instance); // it holds its pool thread until stopped
     SetEvent(thread->started_.get());
     try {
         thread->body_();
     } catch (...) {
-        // Nothing may unwind out of a thread's start routine.
+        // Nothing may unwind into the pool.
     }
-    // `thread` may be gone as soon as `finished_` is signalled. A thread's
-    // own handle is signalled only when it has ended: the owner ends it
-    // inside this wait.
-    SignalObjectAndWait(thread->finished_.get(), GetCurrentThread(), INFINITE, FALSE);
-    return 0; // not reached
+    SetEvent(thread->finished_.get()); // `thread` may be gone from here on
 }
 
 } // namespace korvel::win32
