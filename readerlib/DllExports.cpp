@@ -1,35 +1,37 @@
-// The library's exported C functions and its start and end code.
+// The library's exported C functions.
 //
-// Loading the library creates the raw channel object (with its hidden
-// window and receive machinery) and the one ConfigExports object (the lock
-// and the reader) on top of this platform's HID layer; unloading stops and
-// frees them before the code goes away.
+// Each works on the loaded library's state (Library.h): the raw channel
+// object (with its hidden window and receive machinery) and the one
+// ConfigExports object (the lock and the reader) on top of this platform's
+// HID layer.
 // No C++ exception may cross the interface: one that escapes (exhausted
 // memory, say) turns into the result 0.
-#include "ConfigExports.h"
-#include "RWApi.h"
+#include "Library.h"
 #include "korvel.h"
 
 #include <cstring>
-#include <memory>
+
+#ifndef _WIN32
+namespace {
+// Created when the library is loaded, destroyed at unload. (Windows builds
+// leave this to DllMain, which can fail a load and end it under the rules of
+// the loader lock.)
+korvel::Library library;
+} // namespace
+
+korvel::Library &korvel::loadedLibrary()
+{
+    return library;
+}
+#endif
 
 namespace {
-
-// The raw channel comes first, as its unit initialises before the start
-// code; unloading undoes both in the reverse order.
-struct Library {
-    std::unique_ptr<korvel::os::HidPlatform> platform = korvel::os::createHidPlatform();
-    korvel::TUSBReaderComm readerComm{*platform};
-    korvel::ConfigExports config{*platform};
-};
-
-Library library; // created when the library is loaded, destroyed at unload
 
 template <typename Call>
 int32_t guarded(Call call) noexcept
 {
     try {
-        return call(library.config);
+        return call(korvel::loadedLibrary().config);
     } catch (...) {
         return 0;
     }
@@ -144,7 +146,7 @@ KORVEL_API int32_t KORVEL_CALL RFID_SetSufix(const char *text, int32_t count)
 KORVEL_API int32_t KORVEL_CALL RFID_RW_ConnectToUSBReader(void)
 {
     try {
-        return library.readerComm.OpenUSBReader();
+        return korvel::loadedLibrary().readerComm.OpenUSBReader();
     } catch (...) {
         return RFID_RW_IO_ERROR;
     }
@@ -152,13 +154,13 @@ KORVEL_API int32_t KORVEL_CALL RFID_RW_ConnectToUSBReader(void)
 
 KORVEL_API void KORVEL_CALL RFID_RW_DisconnectFromUSBReader(void)
 {
-    library.readerComm.CloseUSBReader();
+    korvel::loadedLibrary().readerComm.CloseUSBReader();
 }
 
 KORVEL_API int32_t KORVEL_CALL RFID_RW_PutRawData(const char *Data, uint32_t Size)
 {
     try {
-        const int32_t result = library.readerComm.Write(reinterpret_cast<const uint8_t *>(Data), Size);
+        const int32_t result = korvel::loadedLibrary().readerComm.Write(reinterpret_cast<const uint8_t *>(Data), Size);
         return result > 0 ? 0 : result;
     } catch (...) {
         return RFID_RW_IO_ERROR;
@@ -168,13 +170,13 @@ KORVEL_API int32_t KORVEL_CALL RFID_RW_PutRawData(const char *Data, uint32_t Siz
 KORVEL_API int32_t KORVEL_CALL RFID_RW_GetRawData(char *Data, uint32_t *Size)
 {
     if (Data == nullptr || Size == nullptr) {
-        library.platform->setLastError(korvel::os::Failure::InvalidArgument);
+        korvel::loadedLibrary().platform->setLastError(korvel::os::Failure::InvalidArgument);
         return RFID_RW_IO_ERROR;
     }
     try {
         uint8_t buffer[korvel::RawDataLength];
         uint32_t size = 0;
-        const int32_t result = library.readerComm.Read(buffer, size);
+        const int32_t result = korvel::loadedLibrary().readerComm.Read(buffer, size);
         *Size = size;
         if (size != 0)
             std::memcpy(Data, buffer, size);
@@ -187,7 +189,7 @@ KORVEL_API int32_t KORVEL_CALL RFID_RW_GetRawData(char *Data, uint32_t *Size)
 KORVEL_API void KORVEL_CALL RFID_RW_AssignGetEvent(TRFID_RW_GetDataEvent GetDataEvent)
 {
     try {
-        library.readerComm.AssignGetEvent(GetDataEvent);
+        korvel::loadedLibrary().readerComm.AssignGetEvent(GetDataEvent);
     } catch (...) {
         // A thread that cannot be started: the callback simply receives nothing.
     }

@@ -14,12 +14,14 @@ namespace korvel {
 // open, it reads input reports and hands each one to the window's thread.
 class TGetThread {
 public:
-    explicit TGetThread(TUSBReaderComm &comm) : comm_(comm), thread_([this] { Execute(); }) {}
+    explicit TGetThread(TUSBReaderComm &comm)
+        : comm_(comm), thread_(comm.platform_.startThread([this] { Execute(); }))
+    {
+    }
     ~TGetThread()
     {
         Terminate();
-        if (thread_.joinable())
-            thread_.join();
+        thread_.reset(); // returns once Execute has returned
     }
     void Terminate()
     {
@@ -56,7 +58,7 @@ private:
     TUSBReaderComm &comm_;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
-    std::thread thread_; // last: starts once the flags exist
+    std::unique_ptr<os::WorkerThread> thread_; // last: starts once the flags exist
 };
 
 std::string RawInterfaceId()

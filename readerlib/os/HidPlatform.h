@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace korvel::os {
@@ -82,6 +83,14 @@ public:
     virtual void shutdown() = 0;
 };
 
+// A thread the library starts (the raw channel's receive thread). Destroying
+// it returns once its body has returned; the body stops by itself when asked
+// through the state it shares with its owner.
+class WorkerThread {
+public:
+    virtual ~WorkerThread() = default;
+};
+
 class HidPlatform {
 public:
     virtual ~HidPlatform() = default;
@@ -119,6 +128,10 @@ public:
     virtual std::unique_ptr<MessageWindow>
     createMessageWindow(std::function<void(const WindowMessage &)> handler) = 0;
 
+    // Runs `body` on a thread of its own; throws std::system_error when no
+    // thread can be started. By default a std::thread, joined when destroyed.
+    virtual std::unique_ptr<WorkerThread> startThread(std::function<void()> body);
+
     virtual void sleepMs(unsigned milliseconds) = 0;
     // The library's diagnostic channel.
     virtual void debugOutput(const std::string &line) = 0;
@@ -126,6 +139,20 @@ public:
     virtual std::string lastErrorText() = 0;
     virtual void setLastError(Failure failure) = 0;
 };
+
+class JoiningThread final : public WorkerThread {
+public:
+    explicit JoiningThread(std::function<void()> body) : thread_(std::move(body)) {}
+    ~JoiningThread() override { thread_.join(); }
+
+private:
+    std::thread thread_;
+};
+
+inline std::unique_ptr<WorkerThread> HidPlatform::startThread(std::function<void()> body)
+{
+    return std::make_unique<JoiningThread>(std::move(body));
+}
 
 // The platform this library was built for.
 std::unique_ptr<HidPlatform> createHidPlatform();

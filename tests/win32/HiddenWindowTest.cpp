@@ -32,13 +32,10 @@ HWND libraryWindow()
     return nullptr;
 }
 
-// Clears the callback and gives the receive thread the moment it needs to
-// end. A process that ends while that thread is still ending can hang in
-// the library's unload on Windows (the unload joins the thread).
+// Clears the callback, so that the next test starts without one.
 void clearCallback()
 {
     RFID_RW_AssignGetEvent(nullptr);
-    Sleep(100);
 }
 
 struct Delivery {

@@ -87,6 +87,19 @@ HINSTANCE thisModule()
     return GetModuleHandleA(nullptr);
 }
 
+// Whether another thread's SendMessage to a window of this thread is
+// pending within a generous deadline; the message is left undispatched.
+bool waitForSentMessage()
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
 } // namespace
 
 TEST_F(Platform, ListsWhatSetupApiLists)
@@ -283,15 +296,19 @@ TEST(Win32HiddenWindow, ShutdownReleasesAWaitingSenderAndDropsLaterMessages)
     HiddenWindow window(thisModule(), [&](const os::WindowMessage &m) { handled += m.Msg == WM_USER; });
     HWND handle = window.handle();
     std::atomic<bool> done{false};
+    bool sent = false;
     std::thread sender([&] {
-        window.sendMessage({WM_USER, 0, 0});
+        sent = window.sendMessage({WM_USER, 0, 0});
         done = true;
     });
-    // The sender waits in SendMessageW: this thread processes no messages.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The sender waits in SendMessageW once its message is queued for this
+    // thread, which processes no messages until the shutdown.
+    const bool queued = waitForSentMessage();
+    EXPECT_TRUE(queued) << "the sender's message never reached this thread";
     EXPECT_FALSE(done);
     window.shutdown();
     sender.join();
+    EXPECT_TRUE(sent) << "the sender found the window shut already";
     EXPECT_EQ(handled, 0);
     EXPECT_FALSE(IsWindow(handle));
     EXPECT_FALSE(window.sendMessage({WM_USER, 0, 0}));

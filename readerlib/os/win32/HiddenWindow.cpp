@@ -73,8 +73,14 @@ HWND AllocateHiddenWindow(HINSTANCE module, const char *className, HandlerCode c
     }
     HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, className, className, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                   module, nullptr);
-    if (!window)
+    if (!window) {
+        // No class may be left behind whose procedure lives in a module
+        // that a failed load is about to unmap.
+        const DWORD error = GetLastError();
+        UnregisterClassA(className, module);
+        SetLastError(error);
         fail(CreateWindowFailure);
+    }
     // The object first, so that the window never sees code without it.
     SetWindowLongPtrW(window, HandlerObjectWord, reinterpret_cast<LONG_PTR>(object));
     SetWindowLongPtrW(window, HandlerCodeWord, reinterpret_cast<LONG_PTR>(code));

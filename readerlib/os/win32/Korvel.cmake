@@ -23,3 +23,6 @@ add_custom_command(TARGET korvel POST_BUILD
   COMMENT "Import library for Korvel.dll"
   VERBATIM
 )
+
+# The entry point that makes and frees the library's state.
+target_sources(korvel PRIVATE ${CMAKE_CURRENT_LIST_DIR}/DllMain.cpp)

@@ -6,6 +6,7 @@
 #include "HiddenWindow.h"
 #include "Win32Logic.h"
 #include "Win32Support.h"
+#include "WorkerThread.h"
 
 #include <windows.h>
 #include "HidHeaders.h"
@@ -282,6 +283,11 @@ public:
     std::unique_ptr<MessageWindow> createMessageWindow(std::function<void(const WindowMessage &)> handler) override
     {
         return std::make_unique<win32::HiddenWindow>(reinterpret_cast<HINSTANCE>(&__ImageBase), std::move(handler));
+    }
+
+    std::unique_ptr<WorkerThread> startThread(std::function<void()> body) override
+    {
+        return std::make_unique<win32::Win32WorkerThread>(std::move(body));
     }
 
     void sleepMs(unsigned milliseconds) override
