@@ -9,7 +9,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME korvel)
 set(CPACK_PACKAGE_VENDOR "Korvel Project")
-set(CPACK_PACKAGE_CONTACT "Korvel Project <maintainers@korvel.org>" CACHE STRING "Maintainer of the .deb packages")
+set(CPACK_PACKAGE_CONTACT "Korvel Project <korvel@users.noreply.github.com>" CACHE STRING "Maintainer of the .deb packages")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
