@@ -2,6 +2,7 @@
 
 #include "CardListener.h"
 #include "OptionNumbers.h"
+#include "korvel.h"
 #include "Output.h"
 #include "Status.h"
 #include "StopSignals.h"
@@ -165,6 +166,21 @@ void run(const std::vector<std::string> &command, const CardEvent &card)
                      WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
 }
 
+// The reader types nothing in advanced mode or with its keyboard output off:
+// say so once rather than wait in silence. A reader that does not answer is
+// left to the listener to report.
+void warnIfSilent()
+{
+    uint8_t enable = 1;
+    int32_t mode = 0;
+    if (RFID_GetEnable(&enable) && enable == 0)
+        std::fprintf(stderr, "korvelctl: warning: the reader's keyboard output is off, so it types no card "
+                             "(korvelctl set keyboard on)\n");
+    if (RFID_GetDeviceMode(&mode) && mode != 0)
+        std::fprintf(stderr, "korvelctl: warning: the reader is in advanced mode, so it types no card "
+                             "(korvelctl set device-mode normal)\n");
+}
+
 } // namespace
 
 int CommandWatch(const Options &options, const std::vector<std::string> &args)
@@ -175,6 +191,7 @@ int CommandWatch(const Options &options, const std::vector<std::string> &args)
     try {
         cardlistener::StopSignals signals;
         CardListener listener({watch->grab, watch->follow, signals.fd()});
+        warnIfSilent();
         using Clock = CardListener::Clock;
         const auto quiet = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(watch->seconds));
         long printed = 0;

@@ -43,10 +43,11 @@ bool waitFor(const std::function<bool()> &done, const std::string &what)
     return true;
 }
 
-// korvelctl as a child process, its output read line by line.
+// korvelctl as a child process, its output (with `errors`, stderr too)
+// read line by line.
 class Korvelctl {
 public:
-    explicit Korvelctl(std::vector<std::string> args)
+    explicit Korvelctl(std::vector<std::string> args, bool errors = false)
     {
         int out[2];
         if (::pipe2(out, O_CLOEXEC) != 0)
@@ -54,6 +55,8 @@ public:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(out[1], 1);
+            if (errors)
+                ::dup2(out[1], 2);
             args.insert(args.begin(), KORVELCTL);
             std::vector<char *> argv;
             for (std::string &a : args)
@@ -200,6 +203,22 @@ TEST_F(WatchTest, AnotherKeyboardIsNotRead)
     EXPECT_EQ(watch.line(), "42");
     EXPECT_EQ(watch.status(), 0);
     bus->unplugOtherKeyboard();
+}
+
+// A reader that types nothing is named as such, and watch still runs.
+TEST_F(WatchTest, SilentReaderIsWarnedOf)
+{
+    const std::pair<uint8_t, uint8_t> cases[] = {{0, 0}, {1, 1}}; // enable, device mode
+    for (const auto &[enable, mode] : cases) {
+        readersim::ReaderSettings s = settings(0x0B);
+        s.enable = enable;
+        s.deviceMode = mode;
+        firmware->setSettings(s);
+        Korvelctl watch({"watch", "--timeout", "0.2"}, true);
+        EXPECT_NE(watch.line().value_or("").find(enable ? "advanced mode" : "keyboard output is off"),
+                  std::string::npos);
+        EXPECT_EQ(watch.status(), 0);
+    }
 }
 
 TEST_F(WatchTest, UnplugEndsTheRunOrIsFollowed)
