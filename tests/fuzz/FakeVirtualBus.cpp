@@ -57,4 +57,14 @@ std::string VirtualBus::root() const
     return {};
 }
 
+bool VirtualBus::keyboardGrabbed() const
+{
+    return false;
+}
+
+std::string VirtualBus::keyboardNode() const
+{
+    return impl_->reader ? "/dev/input/event0" : "";
+}
+
 } // namespace readersim
