@@ -1,5 +1,6 @@
 #include "EvdevNode.h"
 
+#include "ClientBinding.h"
 #include "KeyCodes.h"
 #include "ReportStream.h"
 #include "SysfsLayout.h"
@@ -179,21 +180,16 @@ Result EvdevNode::Device::answer(UMockdevIoctlClient *client, unsigned long requ
 
 namespace {
 
-using DevicePtr = std::shared_ptr<EvdevNode::Device>;
 constexpr const char *DeviceKey = "readersim-evdev-device";
 
 void onConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer userData)
 {
-    auto &shared = **static_cast<std::shared_ptr<EvdevNode::Shared> *>(userData);
-    std::lock_guard lock(shared.mutex);
-    g_object_set_data_full(G_OBJECT(client), DeviceKey, new DevicePtr(shared.current),
-                           [](gpointer device) { delete static_cast<DevicePtr *>(device); });
+    bindClient(client, DeviceKey, **static_cast<std::shared_ptr<EvdevNode::Shared> *>(userData));
 }
 
 EvdevNode::Device *boundDevice(UMockdevIoctlClient *client)
 {
-    const auto *bound = static_cast<DevicePtr *>(g_object_get_data(G_OBJECT(client), DeviceKey));
-    return bound ? bound->get() : nullptr;
+    return readersim::boundDevice<EvdevNode::Device>(client, DeviceKey);
 }
 
 gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer)

@@ -1,5 +1,6 @@
 #include "HidrawNode.h"
 
+#include "ClientBinding.h"
 #include "GLibPtr.h"
 #include "ReaderFirmware.h"
 
@@ -168,22 +169,17 @@ Result HidrawNode::Device::write(const uint8_t *report, size_t length)
 
 namespace {
 
-using DevicePtr = std::shared_ptr<HidrawNode::Device>;
 constexpr const char *DeviceKey = "readersim-device";
 
 // "client-connected": binds the client to the device plugged right now.
 void onConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer userData)
 {
-    auto &shared = **static_cast<std::shared_ptr<HidrawNode::Shared> *>(userData);
-    std::lock_guard lock(shared.mutex);
-    g_object_set_data_full(G_OBJECT(client), DeviceKey, new DevicePtr(shared.current),
-                           [](gpointer device) { delete static_cast<DevicePtr *>(device); });
+    bindClient(client, DeviceKey, **static_cast<std::shared_ptr<HidrawNode::Shared> *>(userData));
 }
 
 HidrawNode::Device *boundDevice(UMockdevIoctlClient *client)
 {
-    const auto *bound = static_cast<DevicePtr *>(g_object_get_data(G_OBJECT(client), DeviceKey));
-    return bound ? bound->get() : nullptr;
+    return readersim::boundDevice<HidrawNode::Device>(client, DeviceKey);
 }
 
 // Answers a request of `client` with `answer(device)` under the device's
