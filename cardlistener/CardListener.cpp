@@ -47,6 +47,15 @@ CardListener::Attach CardListener::attach()
     const auto found = FindReaderInputDevice();
     if (!found)
         return Attach::Absent;
+    // The reader's configuration and identity first (a few hundred
+    // milliseconds of feature reports), the node after: the kernel keeps
+    // only some 64 events for a reader that does not read, and drops the
+    // rest (SYN_DROPPED), so a card typed while they were asked for would
+    // lose its start. Once the node is held, reading starts at once.
+    const auto config = ReadKeyboardConfig();
+    const auto identity = ReadReaderIdentity();
+    if (!config || !identity)
+        return Attach::Absent; // gone while asked, or not answering: looked for again
     TUniqueFd fd(::open(found->devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
         error_ = "cannot open " + found->devnode + ": " + std::strerror(errno);
@@ -66,10 +75,6 @@ CardListener::Attach CardListener::attach()
             return errno == ENODEV ? Attach::Absent : Attach::Failed; // going while found
         }
     }
-    const auto config = ReadKeyboardConfig();
-    const auto identity = ReadReaderIdentity();
-    if (!config || !identity)
-        return Attach::Absent; // gone while asked, or not answering: looked for again
     fd_ = std::move(fd);
     grab_ = std::move(grab);
     device_ = *found;

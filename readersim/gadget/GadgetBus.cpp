@@ -34,14 +34,16 @@ std::vector<uint8_t> bootBytes(const BootReport &report)
     return bytes;
 }
 
+// Keyboards are polled every 8 ms, as USB keyboards ask for (a reader types
+// about that fast); the raw channel every millisecond.
 HidInterfaceSpec keyboardSpec(size_t featureLength)
 {
-    return {1, 1, BootReportSize, 0, readerKeyboardDescriptor(featureLength)};
+    return {1, 1, BootReportSize, 0, readerKeyboardDescriptor(featureLength), 8};
 }
 
 HidInterfaceSpec mouseSpec()
 {
-    return {1, 2, 3, 0, mouseDescriptor()};
+    return {1, 2, 3, 0, mouseDescriptor(), 8};
 }
 
 // One UDC, locked for this process while it lives.
@@ -226,7 +228,7 @@ void GadgetBus::plugReader(ReaderFirmware &firmware)
     GadgetDevice &reader = bus.reader;
     reader.interfaces.push_back(
         bus.serve(reader, 0, keyboardSpec(firmware.featureReportLength()), bus.readerFeatures(firmware)));
-    reader.interfaces.push_back(bus.serve(reader, 1, {0, 0, 64, 64, readerRawDescriptor()}, bus.readerRaw(firmware)));
+    reader.interfaces.push_back(bus.serve(reader, 1, {0, 0, 64, 64, readerRawDescriptor(), 1}, bus.readerRaw(firmware)));
     FunctionFsInterface *raw = reader.interfaces[1].get();
     // The interrupt OUT endpoint carries the report without its ID (none).
     raw->setOutputHandler([&firmware](const std::vector<uint8_t> &data) {

@@ -45,6 +45,11 @@ public:
     void unplugOtherKeyboard() override;
     void typeOnOtherKeyboard(const std::vector<BootReport> &reports) override;
     std::string root() const override { return {}; }
+    // FunctionFS completes a control write with its data stage, before the
+    // firmware has seen the data: a set-feature the firmware refuses (an
+    // injected fault) still succeeds for the host. Refused get-features,
+    // and set-features to a reader that has dropped off, do fail.
+    bool refusesFeatureWrites() const override { return false; }
 
     struct Impl;
 

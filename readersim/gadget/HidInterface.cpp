@@ -59,7 +59,11 @@ std::vector<uint8_t> hidDescriptor(const HidInterfaceSpec &spec)
 
 std::vector<uint8_t> functionFsDescriptors(const HidInterfaceSpec &spec)
 {
-    const std::vector<uint8_t> full = speedDescriptors(spec, 1), high = speedDescriptors(spec, 4);
+    // Full speed counts frames (1 ms); high speed 2^(n-1) microframes of 125 us.
+    uint8_t highExponent = 4; // 1 ms
+    for (unsigned ms = 2; ms <= spec.intervalMs && highExponent < 8; ms *= 2)
+        ++highExponent;
+    const std::vector<uint8_t> full = speedDescriptors(spec, spec.intervalMs), high = speedDescriptors(spec, highExponent);
     const uint32_t count = spec.outPacketSize ? 4 : 3;
     std::vector<uint8_t> blob;
     put32(blob, FUNCTIONFS_DESCRIPTORS_MAGIC_V2);

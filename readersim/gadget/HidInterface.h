@@ -20,11 +20,12 @@ struct HidInterfaceSpec {
     uint16_t inPacketSize = 8;  // the interrupt IN endpoint's reports
     uint16_t outPacketSize = 0; // an interrupt OUT endpoint when not 0
     std::vector<uint8_t> reportDescriptor;
+    uint8_t intervalMs = 1; // how often the host polls: 1, 2, 4, 8 or 16 ms
 };
 
 // The FunctionFS descriptor blob (version 2) for full and high speed: the
 // interface, its HID descriptor and its interrupt endpoints (IN first, then
-// OUT), polled every millisecond.
+// OUT), polled every `intervalMs`.
 std::vector<uint8_t> functionFsDescriptors(const HidInterfaceSpec &spec);
 // The FunctionFS strings blob: no strings.
 std::vector<uint8_t> functionFsStrings();

@@ -30,6 +30,7 @@ public:
     virtual void unplugOtherKeyboard() = 0;
     virtual void typeOnOtherKeyboard(const std::vector<BootReport> &reports) = 0;
     virtual std::string root() const = 0;
+    virtual bool refusesFeatureWrites() const = 0;
 };
 
 } // namespace readersim

@@ -1,7 +1,7 @@
 #include "EvdevNode.h"
 
 #include "ClientBinding.h"
-#include "KeyCodes.h"
+#include "UsageKeys.h"
 #include "ReportStream.h"
 #include "SysfsLayout.h"
 
@@ -34,7 +34,7 @@ std::vector<uint8_t> keyBits()
 {
     std::vector<uint8_t> bits(KeyBitBytes);
     auto set = [&](uint8_t usage) {
-        if (const uint16_t key = cardlistener::KeyCodeOfUsage(usage))
+        if (const uint16_t key = KernelKeyOfUsage(usage))
             bits[key / 8] |= static_cast<uint8_t>(1u << (key % 8));
     };
     for (int usage = 0; usage <= 0x65; ++usage)
@@ -81,6 +81,7 @@ struct EvdevNode::Device {
 struct EvdevNode::Shared {
     std::mutex mutex;
     std::shared_ptr<Device> current;
+    std::optional<ReportStream> stream; // once the PTY exists
 };
 
 namespace {
@@ -184,7 +185,11 @@ constexpr const char *DeviceKey = "readersim-evdev-device";
 
 void onConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer userData)
 {
-    bindClient(client, DeviceKey, **static_cast<std::shared_ptr<EvdevNode::Shared> *>(userData));
+    EvdevNode::Shared &shared = **static_cast<std::shared_ptr<EvdevNode::Shared> *>(userData);
+    bindClient(client, DeviceKey, shared);
+    std::lock_guard lock(shared.mutex);
+    if (shared.stream)
+        shared.stream->discardForLoneReader();
 }
 
 EvdevNode::Device *boundDevice(UMockdevIoctlClient *client)
@@ -309,6 +314,10 @@ void EvdevNode::plugged()
     const ReportStream stream(master_, *pty_);
     stream.configure(sizeof(input_event));
     stream.discard();
+    {
+        std::lock_guard shared(shared_->mutex);
+        shared_->stream = stream;
+    }
     kernel_.reset();
     plugged_ = true;
 }

@@ -1,6 +1,6 @@
 #include "EvdevReports.h"
 
-#include "KeyCodes.h"
+#include "UsageKeys.h"
 
 #include <algorithm>
 #include <map>
@@ -18,7 +18,7 @@ std::map<uint16_t, uint8_t> keysOf(const BootReport &report)
 {
     std::map<uint16_t, uint8_t> keys;
     for (uint8_t usage : report.keys)
-        if (const uint16_t key = cardlistener::KeyCodeOfUsage(usage))
+        if (const uint16_t key = KernelKeyOfUsage(usage))
             keys.emplace(key, usage);
     return keys;
 }
@@ -38,7 +38,7 @@ std::vector<input_event> EvdevReports::frame(const BootReport &report, timeval t
         const bool was = held_.modifiers & (1u << bit), is = report.modifiers & (1u << bit);
         const auto usage = static_cast<uint8_t>(FirstModifierUsage + bit);
         if (was != is)
-            key(cardlistener::KeyCodeOfUsage(usage), usage, is);
+            key(KernelKeyOfUsage(usage), usage, is);
     }
     const auto before = keysOf(held_), after = keysOf(report);
     for (const auto &[code, usage] : before)

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 
 namespace readersim {
@@ -82,6 +83,7 @@ struct HidrawNode::Device {
 struct HidrawNode::Shared {
     std::mutex mutex;
     std::shared_ptr<Device> current; // null while unplugged
+    std::optional<ReportStream> stream;
 };
 
 Result HidrawNode::Device::answer(unsigned long request, UMockdevIoctlData *arg)
@@ -174,7 +176,11 @@ constexpr const char *DeviceKey = "readersim-device";
 // "client-connected": binds the client to the device plugged right now.
 void onConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer userData)
 {
-    bindClient(client, DeviceKey, **static_cast<std::shared_ptr<HidrawNode::Shared> *>(userData));
+    HidrawNode::Shared &shared = **static_cast<std::shared_ptr<HidrawNode::Shared> *>(userData);
+    bindClient(client, DeviceKey, shared);
+    std::lock_guard lock(shared.mutex);
+    if (shared.stream)
+        shared.stream->discardForLoneReader();
 }
 
 HidrawNode::Device *boundDevice(UMockdevIoctlClient *client)
@@ -274,6 +280,12 @@ void HidrawNode::plug(HidrawIdentity identity, ReaderFirmware *features, ReaderF
     device->outputReports = outputReports;
     std::lock_guard lock(shared_->mutex);
     shared_->current = std::move(device);
+}
+
+void HidrawNode::setStream(const ReportStream &stream)
+{
+    std::lock_guard lock(shared_->mutex);
+    shared_->stream = stream;
 }
 
 void HidrawNode::unplug()

@@ -1,5 +1,7 @@
 #include "ReportStream.h"
 
+#include "OpenFiles.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -69,6 +71,12 @@ void ReportStream::discard() const
         ::tcflush(slave, TCIFLUSH);
         ::close(slave);
     }
+}
+
+void ReportStream::discardForLoneReader() const
+{
+    if (openDescriptors(pty_) <= 1)
+        discard();
 }
 
 bool ReportStream::opened() const

@@ -225,6 +225,7 @@ void UmockdevBus::Impl::setUpStreams(const PluggedDevice &device, bool reader)
         stream.configure(reader && i == RawInterface ? RawInputSink::ReadLength : 1);
         // Bytes queued for the previous device must not reach the new one.
         stream.discard();
+        nodes.at(device.minors[i])->setStream(stream);
     }
 }
 
@@ -280,10 +281,11 @@ void UmockdevBus::Impl::unplug(PluggedDevice &device)
 {
     for (int minor : device.minors)
         nodes.at(minor)->unplug(); // clients holding the node open get ENODEV from now on
-    for (auto path = device.syspaths.rbegin(); path != device.syspaths.rend(); ++path)
-        umockdev_testbed_uevent(testbed.get(), path->c_str(), "remove");
-    for (auto path = device.syspaths.rbegin(); path != device.syspaths.rend(); ++path)
-        umockdev_testbed_remove_device(testbed.get(), path->c_str());
+    const std::vector<std::string> order = kernelRemovalOrder(device.syspaths);
+    for (const std::string &path : order)
+        umockdev_testbed_uevent(testbed.get(), path.c_str(), "remove");
+    for (const std::string &path : order)
+        umockdev_testbed_remove_device(testbed.get(), path.c_str());
     for (int minor : device.minors)
         minorsInUse.erase(minor);
     device = {};

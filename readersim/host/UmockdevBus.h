@@ -40,6 +40,7 @@ public:
     void unplugOtherKeyboard() override;
     void typeOnOtherKeyboard(const std::vector<BootReport> &reports) override;
     std::string root() const override;
+    bool refusesFeatureWrites() const override { return true; }
 
     struct Impl;
 

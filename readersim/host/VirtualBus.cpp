@@ -65,5 +65,6 @@ void VirtualBus::typeOnOtherKeyboard(const std::vector<BootReport> &reports)
     impl_->bus->typeOnOtherKeyboard(reports);
 }
 std::string VirtualBus::root() const { return impl_->bus->root(); }
+bool VirtualBus::refusesFeatureWrites() const { return impl_->bus->refusesFeatureWrites(); }
 
 } // namespace readersim

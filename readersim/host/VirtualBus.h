@@ -80,6 +80,10 @@ public:
     void unplugOtherKeyboard();
     void typeOnOtherKeyboard(const std::vector<BootReport> &reports);
 
+    // Whether a set-feature the firmware refuses fails for the host (with
+    // EPIPE). Not on the kernel's bus: see GadgetBus.
+    bool refusesFeatureWrites() const;
+
     // The testbed root (the value of UMOCKDEV_DIR for child processes);
     // empty on the kernel's bus.
     std::string root() const;
