@@ -3,11 +3,13 @@
 // event handed to the program, under configurations that end a card in
 // different ways: at its Enter, after the quiet gap (nothing marks the
 // end), and at Enter with the card-code query that decimal codes take.
-// Measured with the virtual reader on a umockdev bus, cards tapped by a
-// second thread while the listener waits in next().
+// Measured with the virtual reader on its bus (umockdev, or the kernel's in
+// `readersim vm`), cards tapped by a second thread while the listener waits
+// in next().
 #include "CardListener.h"
 #include "KeyboardOutput.h"
 #include "ReaderFirmware.h"
+#include "BusLine.h"
 #include "VirtualBus.h"
 
 #include <algorithm>
@@ -37,6 +39,7 @@ double ms(Clock::duration d)
 int main(int argc, char **argv)
 {
     readersim::VirtualBus::ensurePreload(argc, argv);
+    printBusLine();
     const int cards = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     readersim::ReaderFirmware firmware;
     readersim::VirtualBus bus;

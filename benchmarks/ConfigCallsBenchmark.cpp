@@ -1,10 +1,11 @@
 // Wall time of each configuration function against its floor: every
 // feature-report transfer is followed by a 10 ms pause, so a call of N
 // transfers cannot take less than N x 10 ms. Measured with the virtual
-// reader on a umockdev bus, once with 2 HID interfaces present (the
-// reader's) and once with 64 (62 more devices), since every call
-// enumerates the HID interfaces again.
+// reader on its bus (umockdev, or the kernel's in `readersim vm`), once
+// with 2 HID interfaces present (the reader's) and once with 64 (62 more
+// devices), since every call enumerates the HID interfaces again.
 #include "ReaderFirmware.h"
+#include "BusLine.h"
 #include "VirtualBus.h"
 #include "korvel.h"
 
@@ -75,6 +76,7 @@ double medianMs(const Export &e, int runs)
 int main(int argc, char **argv)
 {
     readersim::VirtualBus::ensurePreload(argc, argv);
+    printBusLine();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
 
     readersim::ReaderFirmware firmware;

@@ -1,6 +1,7 @@
 // libkorvel against a client of hidapi's hidraw backend doing the same
-// work, side by side in one process on one umockdev bus with the virtual
-// reader: with its 2 HID interfaces alone, then with 64 more devices.
+// work, side by side in one process on one bus with the virtual reader
+// (umockdev, or the kernel's in `readersim vm`): with its 2 HID interfaces
+// alone, then with 64 more devices.
 //
 // Each configuration call finds interface 0, opens it, reads the identity
 // strings and makes its feature transfers, each followed by the mandated
@@ -8,6 +9,7 @@
 // The two sides run alternately so that both see the same load. hidapi is
 // only the measuring peer: nothing of the library uses it.
 #include "ReaderFirmware.h"
+#include "BusLine.h"
 #include "VirtualBus.h"
 #include "korvel.h"
 
@@ -183,6 +185,7 @@ void measure(const std::vector<Comparison> &list, int runs, int interfaces)
 int main(int argc, char **argv)
 {
     readersim::VirtualBus::ensurePreload(argc, argv);
+    printBusLine();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
     readersim::ReaderFirmware firmware;

@@ -34,16 +34,17 @@ std::vector<uint8_t> bootBytes(const BootReport &report)
     return bytes;
 }
 
-// Keyboards are polled every 8 ms, as USB keyboards ask for (a reader types
-// about that fast); the raw channel every millisecond.
+// Keyboards are polled every 16 ms, a reader's typing speed: the kernel keeps
+// only 64 events for an evdev reader that falls behind, which a faster
+// typist fills while a busy listener is away. The raw channel: every 1 ms.
 HidInterfaceSpec keyboardSpec(size_t featureLength)
 {
-    return {1, 1, BootReportSize, 0, readerKeyboardDescriptor(featureLength), 8};
+    return {1, 1, BootReportSize, 0, readerKeyboardDescriptor(featureLength), 16};
 }
 
 HidInterfaceSpec mouseSpec()
 {
-    return {1, 2, 3, 0, mouseDescriptor(), 8};
+    return {1, 2, 3, 0, mouseDescriptor(), 16};
 }
 
 // One UDC, locked for this process while it lives.

@@ -33,6 +33,10 @@ std::vector<input_event> EvdevReports::frame(const BootReport &report, timeval t
     auto key = [&](uint16_t code, uint8_t usage, bool down) {
         add(EV_MSC, MSC_SCAN, KeyboardPage | usage);
         add(EV_KEY, code, down);
+        if (down)
+            repeating_ = code;
+        else if (code == repeating_)
+            repeating_ = 0;
     };
     for (int bit = 0; bit < 8; ++bit) {
         const bool was = held_.modifiers & (1u << bit), is = report.modifiers & (1u << bit);

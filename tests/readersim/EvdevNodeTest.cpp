@@ -65,7 +65,7 @@ TEST(EvdevNode, SitsUnderInterfaceZeroBesideItsHidrawNode)
     EXPECT_EQ(property(event.get(), "ID_INPUT_KEYBOARD"), "1");
     udev_device *input = udev_device_get_parent_with_subsystem_devtype(event.get(), "input", nullptr);
     ASSERT_TRUE(input);
-    EXPECT_EQ(attribute(input, "name"), "Korvel Project USB RFID Reader Ver: 1.7");
+    EXPECT_EQ(attribute(input, "name"), "Korvel Project USB RFID Reader Ver: 1.7 Keyboard"); // as hid-generic names it
     udev_device *intf = udev_device_get_parent_with_subsystem_devtype(event.get(), "usb", "usb_interface");
     ASSERT_TRUE(intf);
     EXPECT_EQ(attribute(intf, "bInterfaceNumber"), "00");
@@ -87,6 +87,7 @@ TEST(EvdevNode, AnswersTheIoctlsOfAListener)
     EXPECT_EQ(id.bustype, BUS_USB);
     EXPECT_EQ(id.vendor, 0x1209);
     EXPECT_EQ(id.product, 1);
+    EXPECT_EQ(id.version, 0x0111); // bcdHID, as usbhid gives it
     char name[16] = {};
     EXPECT_EQ(::ioctl(fd, EVIOCGNAME(sizeof name), name), static_cast<int>(sizeof name));
     EXPECT_EQ(std::string(name, sizeof name - 1), "Korvel Project ");
@@ -153,6 +154,30 @@ TEST(EvdevNode, TypedReportsArriveAsKeyEventsAndUnplugEndsThem)
     EXPECT_NE(::access("/dev/input/event0", F_OK), 0);
     bus->plugReader(*firmware);
     EXPECT_EQ(::access("/dev/input/event0", F_OK), 0);
+}
+
+// As the kernel's input core: a held key repeats (value 2, each with its
+// SYN_REPORT, no scan code) until it is let go.
+TEST(EvdevNode, HeldKeyRepeatsUntilLetGo)
+{
+    const int fd = ::open("/dev/input/event0", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    bus->typeOnKeyboardInterface({{0, {0x04}}}); // A, held
+    std::vector<input_event> events = readEvents(fd, 3 + 2 * 2); // the press and two repeats
+    bus->typeOnKeyboardInterface({{}});
+    ASSERT_EQ(events.size(), 7u);
+    for (size_t i = 3; i < events.size(); i += 2) {
+        EXPECT_EQ(std::vector<int>({events[i].type, events[i].code, events[i].value}), std::vector<int>({EV_KEY, KEY_A, 2}));
+        EXPECT_EQ(events[i + 1].type, EV_SYN);
+    }
+    // The release comes after any repeat still on its way.
+    for (int i = 0; i < 100; ++i) {
+        const std::vector<input_event> next = readEvents(fd, 1);
+        ASSERT_EQ(next.size(), 1u) << "the release never came";
+        if (next[0].type == EV_KEY && next[0].value == 0)
+            break;
+    }
+    ::close(fd);
 }
 
 } // namespace
