@@ -243,11 +243,11 @@ EvdevNode::EvdevNode(UMockdevTestbed *testbed, int number)
                           new std::shared_ptr<Shared>(shared_), releaseShared, GConnectFlags{});
     g_signal_connect(base_.get(), "handle-ioctl", G_CALLBACK(onIoctl), nullptr);
     g_signal_connect(base_.get(), "handle-read", G_CALLBACK(onRead), nullptr);
-    repeater_ = std::thread([this] { repeatKeys(); });
     GErrorPtr error;
     if (!umockdev_testbed_attach_ioctl(testbed_, devnode().c_str(), base_.get(), GErrorOut(error)))
         throw std::runtime_error("cannot emulate ioctls on " + devnode() + ": " +
                                  (error ? error->message : "unknown error"));
+    repeater_ = std::thread([this] { repeatKeys(); }); // last: nothing throws after it
 }
 
 EvdevNode::~EvdevNode()
