@@ -82,7 +82,6 @@ struct EvdevNode::Device {
 struct EvdevNode::Shared {
     std::mutex mutex;
     std::shared_ptr<Device> current;
-    std::optional<ReportStream> stream; // once the PTY exists
 };
 
 namespace {
@@ -186,11 +185,7 @@ constexpr const char *DeviceKey = "readersim-evdev-device";
 
 void onConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer userData)
 {
-    EvdevNode::Shared &shared = **static_cast<std::shared_ptr<EvdevNode::Shared> *>(userData);
-    bindClient(client, DeviceKey, shared);
-    std::lock_guard lock(shared.mutex);
-    if (shared.stream)
-        shared.stream->discardForLoneReader();
+    bindClient(client, DeviceKey, **static_cast<std::shared_ptr<EvdevNode::Shared> *>(userData));
 }
 
 EvdevNode::Device *boundDevice(UMockdevIoctlClient *client)
@@ -327,10 +322,6 @@ void EvdevNode::plugged()
     const ReportStream stream(master_, *pty_);
     stream.configure(sizeof(input_event));
     stream.discard();
-    {
-        std::lock_guard shared(shared_->mutex);
-        shared_->stream = stream;
-    }
     kernel_.reset();
     plugged_ = true;
 }

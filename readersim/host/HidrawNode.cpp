@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
-#include <optional>
 #include <stdexcept>
 
 namespace readersim {
@@ -83,7 +82,6 @@ struct HidrawNode::Device {
 struct HidrawNode::Shared {
     std::mutex mutex;
     std::shared_ptr<Device> current; // null while unplugged
-    std::optional<ReportStream> stream;
 };
 
 Result HidrawNode::Device::answer(unsigned long request, UMockdevIoctlData *arg)
@@ -176,11 +174,7 @@ constexpr const char *DeviceKey = "readersim-device";
 // "client-connected": binds the client to the device plugged right now.
 void onConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer userData)
 {
-    HidrawNode::Shared &shared = **static_cast<std::shared_ptr<HidrawNode::Shared> *>(userData);
-    bindClient(client, DeviceKey, shared);
-    std::lock_guard lock(shared.mutex);
-    if (shared.stream)
-        shared.stream->discardForLoneReader();
+    bindClient(client, DeviceKey, **static_cast<std::shared_ptr<HidrawNode::Shared> *>(userData));
 }
 
 HidrawNode::Device *boundDevice(UMockdevIoctlClient *client)
@@ -280,12 +274,6 @@ void HidrawNode::plug(HidrawIdentity identity, ReaderFirmware *features, ReaderF
     device->outputReports = outputReports;
     std::lock_guard lock(shared_->mutex);
     shared_->current = std::move(device);
-}
-
-void HidrawNode::setStream(const ReportStream &stream)
-{
-    std::lock_guard lock(shared_->mutex);
-    shared_->stream = stream;
 }
 
 void HidrawNode::unplug()

@@ -14,7 +14,6 @@
 #pragma once
 
 #include "GLibPtr.h"
-#include "ReportStream.h"
 #include "SysfsLayout.h"
 
 #include <memory>
@@ -43,10 +42,7 @@ public:
     void plug(HidrawIdentity identity, ReaderFirmware *features, ReaderFirmware *outputReports);
     // The device goes; an ioctl in progress is completed first.
     void unplug();
-    // Where the node's input reports wait; a client that opens the node
-    // while no other process has it open finds it empty (see
-    // ReportStream::discardForLoneReader).
-    void setStream(const ReportStream &stream);
+
 
     struct Device; // one plug's answers, shared with the clients bound to it
     struct Shared; // what the signal handlers reach

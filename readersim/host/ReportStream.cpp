@@ -1,7 +1,5 @@
 #include "ReportStream.h"
 
-#include "OpenFiles.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -71,12 +69,6 @@ void ReportStream::discard() const
         ::tcflush(slave, TCIFLUSH);
         ::close(slave);
     }
-}
-
-void ReportStream::discardForLoneReader() const
-{
-    if (openDescriptors(pty_) <= 1)
-        discard();
 }
 
 bool ReportStream::opened() const

@@ -34,11 +34,7 @@ public:
 
     // Drops every byte queued in either direction.
     void discard() const;
-    // For a client that has just opened the node: when it is the only
-    // descriptor open, drops what earlier readers left unread, so that it
-    // starts with an empty queue as each open file does with the kernel.
-    // (Shared by several readers the PTY cannot give each its own queue.)
-    void discardForLoneReader() const;
+
 
     // Whether any process has the node open now. Cheap: asks the master,
     // which reports a hang-up while no slave is open (exact once the slave

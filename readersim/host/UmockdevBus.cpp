@@ -225,7 +225,6 @@ void UmockdevBus::Impl::setUpStreams(const PluggedDevice &device, bool reader)
         stream.configure(reader && i == RawInterface ? RawInputSink::ReadLength : 1);
         // Bytes queued for the previous device must not reach the new one.
         stream.discard();
-        nodes.at(device.minors[i])->setStream(stream);
     }
 }
 

@@ -26,9 +26,11 @@ check load bash -c "\"$K\" load \"$XDG_RUNTIME_DIR/smoke.rfc\" && \"$K\" get dig
 
 "$K" set device-mode advanced
 check "raw send" "$K" raw send 0102FF
-# The echo of that report came before this listener opened the node: a new
-# open starts with an empty queue.
-check "raw listen starts empty" bash -c "[ -z \"\$(\"$K\" raw listen --timeout 0.5)\" ]"
+# The echo of that report came before this listener opened the node: on the
+# kernel a new open starts with an empty queue. (The umockdev bus shares one
+# queue among all openers: there the echo may still wait.)
+[ "${READERSIM_BUS:-}" = kernel ] &&
+  check "raw listen starts empty" bash -c "[ -z \"\$(\"$K\" raw listen --timeout 0.5)\" ]"
 "$K" raw listen --count 1 --timeout 30 > "$out" &
 listen=$!
 # Sends until the listener, once it has the node open, prints an echo.

@@ -165,18 +165,20 @@ TEST(EvdevNode, HeldKeyRepeatsUntilLetGo)
     bus->typeOnKeyboardInterface({{0, {0x04}}}); // A, held
     std::vector<input_event> events = readEvents(fd, 3 + 2 * 2); // the press and two repeats
     bus->typeOnKeyboardInterface({{}});
-    ASSERT_EQ(events.size(), 7u);
-    for (size_t i = 3; i < events.size(); i += 2) {
+    ASSERT_GE(events.size(), 7u);
+    for (size_t i = 3; i < 7; i += 2) {
         EXPECT_EQ(std::vector<int>({events[i].type, events[i].code, events[i].value}), std::vector<int>({EV_KEY, KEY_A, 2}));
         EXPECT_EQ(events[i + 1].type, EV_SYN);
     }
     // The release comes after any repeat still on its way.
-    for (int i = 0; i < 100; ++i) {
+    bool released = false;
+    for (int i = 0; i < 100 && !released; ++i) {
         const std::vector<input_event> next = readEvents(fd, 1);
-        ASSERT_EQ(next.size(), 1u) << "the release never came";
-        if (next[0].type == EV_KEY && next[0].value == 0)
-            break;
+        ASSERT_FALSE(next.empty()) << "the release never came";
+        for (const input_event &ev : next)
+            released = released || (ev.type == EV_KEY && ev.value == 0);
     }
+    EXPECT_TRUE(released);
     ::close(fd);
 }
 
