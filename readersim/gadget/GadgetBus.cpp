@@ -107,7 +107,11 @@ struct GadgetBus::Impl {
     std::vector<GadgetDevice> others;
     ReaderFirmware *firmware = nullptr;
     uint64_t readerPlugs = 0;
-    BootReport held; // what the reader's keyboard holds down now
+    // What the reader's keyboard holds down now. Its own lock: the
+    // interfaces' threads ask for it while a plug may hold `mutex` and wait
+    // for the kernel, which may be waiting for that very answer.
+    std::mutex heldMutex;
+    BootReport held;
     std::string lastKeyboardNode = "/dev/input/event?";
 
     GadgetDevice make(const std::string &name, int interfaces)
@@ -154,7 +158,7 @@ struct GadgetBus::Impl {
         HidReportHandlers h;
         h.getReport = [&fw, this](ReportType type, uint8_t id, size_t length) -> std::optional<std::vector<uint8_t>> {
             if (type == ReportType::Input) {
-                std::lock_guard lock(mutex);
+                std::lock_guard lock(heldMutex);
                 return bootBytes(held);
             }
             if (type != ReportType::Feature)
@@ -199,6 +203,7 @@ struct GadgetBus::Impl {
         firmware->setInputReportSink({}); // waits for a report being queued
         unplug(reader);
         firmware = nullptr;
+        std::lock_guard lock(heldMutex);
         held = {};
     }
 };
@@ -318,16 +323,10 @@ void GadgetBus::addOtherHidDevices(int count)
     Impl &bus = *impl_;
     while (count > 0) {
         const int here = std::min(count, DevicesPerGadget);
-        GadgetDevice device;
-        device.lease = std::make_unique<ControllerLease>(bus.leased);
-        bus.leased.push_back(device.lease->name());
-        const std::string name = bus.prefix + "-other" + std::to_string(bus.others.size());
-        device.gadget = std::make_unique<UsbGadget>(name);
+        GadgetDevice device = bus.make("other" + std::to_string(bus.others.size()), here);
         for (int i = 0; i < here; ++i)
-            device.gadget->addKernelHid(name + "-" + std::to_string(i), mouseSpec());
-        device.gadget->setIdentity({0x046D, 0xC077, 0x7200, "Logitech", "USB Optical Mouse"});
-        device.gadget->bind(device.lease->name());
-        device.kernel = KernelDevice::waitForPlug(device.lease->name(), static_cast<size_t>(here), false);
+            device.interfaces.push_back(bus.serve(device, static_cast<size_t>(i), mouseSpec()));
+        bus.bind(device, {0x046D, 0xC077, 0x7200, "Logitech", "USB Optical Mouse"}, false);
         bus.others.push_back(std::move(device));
         count -= here;
     }
@@ -340,8 +339,10 @@ void GadgetBus::typeOnKeyboardInterface(const std::vector<BootReport> &reports)
         return;
     for (const BootReport &report : reports)
         impl_->reader.interfaces[0]->send(bootBytes(report));
-    if (!reports.empty())
+    if (!reports.empty()) {
+        std::lock_guard held(impl_->heldMutex);
         impl_->held = reports.back();
+    }
 }
 
 bool GadgetBus::keyboardGrabbed() const

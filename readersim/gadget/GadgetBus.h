@@ -3,12 +3,12 @@
 // it as real hardware: usbhid binds it, hidraw and hid-input make its
 // nodes, udev sees its uevents. The reader is a gadget with two FunctionFS
 // interfaces served from this process by the unchanged firmware; the mouse
-// and the other keyboard are FunctionFS interfaces too; the extra HID
-// devices for load tests use the kernel's own f_hid function.
+// and the other keyboard are FunctionFS interfaces too, and so are the extra
+// HID devices for load tests (the kernel's own f_hid allows only four).
 //
 // Needs root, configfs, and the modules dummy_hcd (with one UDC per device:
 // reader, mouse, keyboard and one per eight extra devices), libcomposite,
-// usb_f_fs, usb_f_hid, usbhid, hid_generic and evdev: the guest of
+// usb_f_fs, usbhid, hid_generic and evdev: the guest of
 // `readersim vm` loads them. The UDCs a bus takes are locked against other
 // processes for its life.
 //

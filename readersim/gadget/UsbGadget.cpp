@@ -93,23 +93,6 @@ std::string UsbGadget::addFunctionFs(const std::string &function)
     return function;
 }
 
-void UsbGadget::addKernelHid(const std::string &function, const HidInterfaceSpec &spec)
-{
-    const std::string path = path_ + "/functions/hid." + function;
-    makeDirectory(path);
-    functions_.insert(functions_.begin(), path);
-    writeAttribute(path + "/protocol", std::to_string(spec.protocol));
-    writeAttribute(path + "/subclass", std::to_string(spec.subclass));
-    writeAttribute(path + "/report_length", std::to_string(spec.inPacketSize));
-    writeAttribute(path + "/report_desc", std::string(spec.reportDescriptor.begin(), spec.reportDescriptor.end()));
-    if (!spec.outPacketSize && ::access((path + "/no_out_endpoint").c_str(), W_OK) == 0)
-        writeAttribute(path + "/no_out_endpoint", "1"); // spares the controller's endpoints
-    const std::string link = path_ + "/" + Config + "/hid." + function;
-    if (::symlink(path.c_str(), link.c_str()) != 0 && errno != EEXIST)
-        throw std::runtime_error("cannot add " + path + " to the configuration: " + std::strerror(errno));
-    links_.push_back(link);
-}
-
 void UsbGadget::bind(const std::string &udc)
 {
     if (bound())

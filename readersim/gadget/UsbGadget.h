@@ -1,14 +1,11 @@
 // A USB device made with the kernel's gadget framework through configfs
 // (/sys/kernel/config/usb_gadget/NAME): its identity and strings, one
-// configuration, and its functions in interface order, either FunctionFS
-// instances (served from user space, see FunctionFsInterface) or the
-// kernel's own HID function (f_hid, for devices that only need to be
-// there). Plugging it in is binding it to a UDC (a dummy_hcd instance
-// here); unplugging, unbinding it. Everything is removed again on
+// configuration, and its functions in interface order: FunctionFS
+// instances, served from user space (see FunctionFsInterface). Plugging it
+// in is binding it to a UDC (a dummy_hcd instance here); unplugging,
+// unbinding it. Everything is removed again on
 // destruction.
 #pragma once
-
-#include "HidInterface.h"
 
 #include <cstdint>
 #include <string>
@@ -35,9 +32,8 @@ public:
     // While unbound: what the device says of itself.
     void setIdentity(const GadgetIdentity &identity);
     // Adds the next interface: a FunctionFS instance, whose name (for its
-    // mount) is returned, or an f_hid function with this report descriptor.
+    // mount) is returned.
     std::string addFunctionFs(const std::string &function);
-    void addKernelHid(const std::string &function, const HidInterfaceSpec &spec);
 
     void bind(const std::string &udc); // plug in (the functions must be ready)
     void unbind();                     // unplug; no-op when unbound
