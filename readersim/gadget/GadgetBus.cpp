@@ -23,7 +23,9 @@ namespace readersim {
 namespace {
 
 constexpr const char *WorkDir = "/run/readersim-gadget"; // mount points and UDC locks
-constexpr int DevicesPerGadget = 8;                        // extra HID devices on one controller
+// Extra HID devices on one controller: dummy_udc has interrupt IN endpoints
+// with distinct addresses for seven interfaces (an eighth gets a duplicate).
+constexpr int DevicesPerGadget = 7;
 constexpr size_t BootReportSize = 8;
 
 std::vector<uint8_t> bootBytes(const BootReport &report)
@@ -133,11 +135,13 @@ struct GadgetBus::Impl {
                                                      HidControl(std::move(spec), std::move(handlers)));
     }
 
-    void bind(GadgetDevice &device, const GadgetIdentity &identity, bool keyboard)
+    // `announced`: wait for udev too, so that monitors have heard of it.
+    void bind(GadgetDevice &device, const GadgetIdentity &identity, bool keyboard, bool announced = true)
     {
         device.gadget->setIdentity(identity);
         device.gadget->bind(device.lease->name());
-        device.kernel = KernelDevice::waitForPlug(device.lease->name(), device.instances.size(), keyboard);
+        device.kernel =
+            KernelDevice::waitForPlug(device.lease->name(), device.instances.size(), keyboard, announced);
         if (keyboard)
             lastKeyboardNode = device.kernel->eventNode;
     }
@@ -326,7 +330,8 @@ void GadgetBus::addOtherHidDevices(int count)
         GadgetDevice device = bus.make("other" + std::to_string(bus.others.size()), here);
         for (int i = 0; i < here; ++i)
             device.interfaces.push_back(bus.serve(device, static_cast<size_t>(i), mouseSpec()));
-        bus.bind(device, {0x046D, 0xC077, 0x7200, "Logitech", "USB Optical Mouse"}, false);
+        // Only there to be enumerated: udev may catch up later.
+        bus.bind(device, {0x046D, 0xC077, 0x7200, "Logitech", "USB Optical Mouse"}, false, false);
         bus.others.push_back(std::move(device));
         count -= here;
     }

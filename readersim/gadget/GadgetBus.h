@@ -7,7 +7,7 @@
 // HID devices for load tests (the kernel's own f_hid allows only four).
 //
 // Needs root, configfs, and the modules dummy_hcd (with one UDC per device:
-// reader, mouse, keyboard and one per eight extra devices), libcomposite,
+// reader, mouse, keyboard and one per seven extra devices), libcomposite,
 // usb_f_fs, usbhid, hid_generic and evdev: the guest of
 // `readersim vm` loads them. The UDCs a bus takes are locked against other
 // processes for its life.

@@ -39,7 +39,7 @@ std::string readLine(const fs::path &file)
 }
 
 // The node's /dev path, once it exists and udev (when running) is done with it.
-std::optional<std::string> readyNode(const fs::path &sysfsNode, const std::string &devDir)
+std::optional<std::string> readyNode(const fs::path &sysfsNode, const std::string &devDir, bool udev)
 {
     const std::string path = devDir + sysfsNode.filename().string();
     struct stat st{};
@@ -47,7 +47,7 @@ std::optional<std::string> readyNode(const fs::path &sysfsNode, const std::strin
         return std::nullopt;
     // udev writes its database entry once its rules have run (permissions,
     // links); libudev monitors hear the device only after that.
-    if (::access("/run/udev/control", F_OK) == 0) {
+    if (udev && ::access("/run/udev/control", F_OK) == 0) {
         const std::string dev = readLine(sysfsNode / "dev");
         if (dev.empty() || ::access(("/run/udev/data/c" + dev).c_str(), F_OK) != 0)
             return std::nullopt;
@@ -55,7 +55,7 @@ std::optional<std::string> readyNode(const fs::path &sysfsNode, const std::strin
     return path;
 }
 
-std::optional<KernelDevice> lookUp(const std::string &udc, size_t interfaces, bool keyboard)
+std::optional<KernelDevice> lookUp(const std::string &udc, size_t interfaces, bool keyboard, bool udev)
 {
     const std::string suffix = udc.substr(udc.rfind('.') + 1);
     const fs::path controller = "/sys/devices/platform/dummy_hcd." + suffix;
@@ -69,14 +69,14 @@ std::optional<KernelDevice> lookUp(const std::string &udc, size_t interfaces, bo
         const fs::path interface = usb / (busNumber + "-1:1." + std::to_string(i));
         const auto hid = entryOf(interface, "0003:");
         const auto hidraw = hid ? entryOf(*hid / "hidraw", "hidraw") : std::nullopt;
-        const auto node = hidraw ? readyNode(*hidraw, "/dev/") : std::nullopt;
+        const auto node = hidraw ? readyNode(*hidraw, "/dev/", udev) : std::nullopt;
         if (!node)
             return std::nullopt;
         device.hidrawNodes.push_back(*node);
         if (keyboard && i == 0) {
             const auto input = entryOf(*hid / "input", "input");
             const auto event = input ? entryOf(*input, "event") : std::nullopt;
-            const auto eventNode = event ? readyNode(*event, "/dev/input/") : std::nullopt;
+            const auto eventNode = event ? readyNode(*event, "/dev/input/", udev) : std::nullopt;
             if (!eventNode)
                 return std::nullopt;
             device.eventNode = *eventNode;
@@ -87,11 +87,11 @@ std::optional<KernelDevice> lookUp(const std::string &udc, size_t interfaces, bo
 
 } // namespace
 
-KernelDevice KernelDevice::waitForPlug(const std::string &udc, size_t interfaces, bool keyboard)
+KernelDevice KernelDevice::waitForPlug(const std::string &udc, size_t interfaces, bool keyboard, bool udev)
 {
     const auto end = Clock::now() + Deadline;
     for (;;) {
-        if (auto device = lookUp(udc, interfaces, keyboard))
+        if (auto device = lookUp(udc, interfaces, keyboard, udev))
             return *device;
         if (Clock::now() > end)
             throw std::runtime_error("the kernel did not make the nodes of the device on " + udc + " within 30 s");
