@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-constexpr auto Deadline = std::chrono::seconds(30);
+constexpr auto Deadline = std::chrono::seconds(90); // udev under emulation, busy with many devices
 constexpr auto Poll = std::chrono::milliseconds(5);
 
 // The one entry of `dir` whose name starts with `prefix` (and has `contains`).
@@ -94,7 +94,7 @@ KernelDevice KernelDevice::waitForPlug(const std::string &udc, size_t interfaces
         if (auto device = lookUp(udc, interfaces, keyboard, udev))
             return *device;
         if (Clock::now() > end)
-            throw std::runtime_error("the kernel did not make the nodes of the device on " + udc + " within 30 s");
+            throw std::runtime_error("the kernel did not make the nodes of the device on " + udc + " within 90 s");
         std::this_thread::sleep_for(Poll);
     }
 }
@@ -104,7 +104,7 @@ void KernelDevice::waitForUnplug(const KernelDevice &device)
     const auto end = Clock::now() + Deadline;
     while (::access(device.usbPath.c_str(), F_OK) == 0) {
         if (Clock::now() > end)
-            throw std::runtime_error("the kernel did not remove " + device.usbPath + " within 30 s");
+            throw std::runtime_error("the kernel did not remove " + device.usbPath + " within 90 s");
         std::this_thread::sleep_for(Poll);
     }
 }

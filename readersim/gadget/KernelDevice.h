@@ -15,12 +15,12 @@ struct KernelDevice {
     std::vector<std::string> hidrawNodes; // per interface, /dev/hidrawM
     std::string eventNode;                // interface 0's /dev/input/eventK, for a keyboard
 
-    // Waits (at most 30 s, polling) until the device of `udc` has a hidraw
+    // Waits (at most 90 s, polling) until the device of `udc` has a hidraw
     // node for each of its `interfaces` (and interface 0 an event node when
     // it is a `keyboard`), and udev, when it runs and `udev` is set, has
     // handled them. Throws std::runtime_error at the deadline.
     static KernelDevice waitForPlug(const std::string &udc, size_t interfaces, bool keyboard, bool udev = true);
-    // Waits (at most 30 s) until the kernel has removed the device.
+    // Waits (at most 90 s) until the kernel has removed the device.
     static void waitForUnplug(const KernelDevice &device);
 };
 
