@@ -14,7 +14,7 @@
 //
 // Plugging returns once the kernel has made the device's nodes (and udev,
 // when it runs, has handled them); unplugging once the kernel has removed
-// the device. Both wait at most 30 s, then throw.
+// the device. Both wait at most 90 s, then throw.
 #pragma once
 
 #include "BusBackend.h"
