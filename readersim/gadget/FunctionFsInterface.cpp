@@ -6,20 +6,41 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 namespace readersim {
 namespace {
 
 enum Transfer : uint64_t { InTransfer = 1, OutTransfer = 2 };
+
+using Clock = std::chrono::steady_clock;
+constexpr auto StageDeadline = std::chrono::seconds(10);
+
+// The signal that ends a stuck ep0 call: its handler does nothing, and
+// without SA_RESTART the call returns EINTR.
+int interruptSignal()
+{
+    static const int number = [] {
+        const int signal = SIGRTMIN + 1;
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+        return signal;
+    }();
+    return number;
+}
 
 std::runtime_error failure(const std::string &what)
 {
@@ -75,22 +96,29 @@ FunctionFsInterface::FunctionFsInterface(const std::string &instance, const std:
         ep0_ = openOrThrow(mountPoint_ + "/ep0", O_RDWR);
         writeAll(ep0_, functionFsDescriptors(control_.spec()), "FunctionFS refused the descriptors");
         writeAll(ep0_, functionFsStrings(), "FunctionFS refused the strings");
-        in_ = openOrThrow(mountPoint_ + "/ep1", O_RDWR);
+        // Non-blocking: a transfer submitted to a disabled endpoint fails
+        // with EAGAIN instead of waiting in io_submit for the next enable,
+        // which after an unplug never comes.
+        in_ = openOrThrow(mountPoint_ + "/ep1", O_RDWR | O_NONBLOCK);
         if (control_.spec().outPacketSize)
-            out_ = openOrThrow(mountPoint_ + "/ep2", O_RDWR);
+            out_ = openOrThrow(mountPoint_ + "/ep2", O_RDWR | O_NONBLOCK);
         inBuffer_.resize(control_.spec().inPacketSize);
         outBuffer_.resize(control_.spec().outPacketSize);
         aioDone_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (aioDone_ < 0 || wake_ < 0)
             throw failure("eventfd");
+        pace_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+        if (pace_ < 0)
+            throw failure("timerfd");
+        interruptSignal();
         aio_context_t context = 0;
         if (::syscall(SYS_io_setup, 4, &context) != 0)
             throw failure("io_setup");
         aio_ = context;
         thread_ = std::thread([this] { run(); });
     } catch (...) {
-        for (int *fd : {&out_, &in_, &ep0_, &aioDone_, &wake_})
+        for (int *fd : {&out_, &in_, &ep0_, &aioDone_, &wake_, &pace_})
             closeIfOpen(*fd);
         if (aio_)
             ::syscall(SYS_io_destroy, aio_);
@@ -108,7 +136,7 @@ FunctionFsInterface::~FunctionFsInterface()
     thread_.join();
     cancelTransfers();
     ::syscall(SYS_io_destroy, aio_); // waits for what is still in flight
-    for (int *fd : {&out_, &in_, &ep0_, &aioDone_, &wake_})
+    for (int *fd : {&out_, &in_, &ep0_, &aioDone_, &wake_, &pace_})
         closeIfOpen(*fd);
     ::umount2(mountPoint_.c_str(), MNT_DETACH);
     ::rmdir(mountPoint_.c_str());
@@ -134,16 +162,23 @@ void FunctionFsInterface::setOutputHandler(std::function<void(const std::vector<
 
 void FunctionFsInterface::run()
 {
-    pollfd fds[] = {{ep0_, POLLIN, 0}, {aioDone_, POLLIN, 0}, {wake_, POLLIN, 0}};
+    sigevent event{};
+    event.sigev_notify = SIGEV_THREAD_ID;
+    event.sigev_signo = interruptSignal();
+    event._sigev_un._tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    deadlineReady_ = ::timer_create(CLOCK_MONOTONIC, &event, &deadline_) == 0;
+    pollfd fds[] = {{ep0_, POLLIN, 0}, {aioDone_, POLLIN, 0}, {wake_, POLLIN, 0}, {pace_, POLLIN, 0}};
     while (!stop_) {
-        if (::poll(fds, 3, -1) < 0) {
+        if (::poll(fds, 4, -1) < 0) {
             if (errno == EINTR)
                 continue;
-            return;
+            break;
         }
         uint64_t count;
         if (fds[2].revents & POLLIN)
             (void)!::read(wake_, &count, sizeof count);
+        if (fds[3].revents & POLLIN)
+            (void)!::read(pace_, &count, sizeof count);
         if (fds[0].revents & POLLIN)
             handleEvents();
         if (fds[1].revents & POLLIN) {
@@ -153,12 +188,31 @@ void FunctionFsInterface::run()
         if (!stop_)
             submitTransfers();
     }
+    if (deadlineReady_)
+        ::timer_delete(deadline_);
+}
+
+ssize_t FunctionFsInterface::ep0Call(bool write, void *data, size_t size)
+{
+    itimerspec arm{};
+    arm.it_value.tv_sec = std::chrono::duration_cast<std::chrono::seconds>(StageDeadline).count();
+    if (deadlineReady_)
+        ::timer_settime(deadline_, 0, &arm, nullptr);
+    const ssize_t n = write ? ::write(ep0_, data, size) : ::read(ep0_, data, size);
+    const int error = errno;
+    const itimerspec disarm{};
+    if (deadlineReady_)
+        ::timer_settime(deadline_, 0, &disarm, nullptr);
+    errno = error;
+    return n;
 }
 
 void FunctionFsInterface::handleEvents()
 {
+    // With a control request still pending, this read would be its data
+    // stage (FunctionFS's ep0 is both): hence the deadline here too.
     usb_functionfs_event events[4];
-    const ssize_t n = ::read(ep0_, events, sizeof events);
+    const ssize_t n = ep0Call(false, events, sizeof events);
     if (n <= 0)
         return;
     for (size_t i = 0; i < static_cast<size_t>(n) / sizeof events[0]; ++i) {
@@ -186,25 +240,33 @@ void FunctionFsInterface::handleEvents()
 
 void FunctionFsInterface::handleSetup(const usb_ctrlrequest &setup)
 {
-    // Stalling is done by moving data the wrong way during the request.
-    if (setup.bRequestType & USB_DIR_IN) {
-        const ControlReply reply = control_.answer(setup, {});
+    // Stalling is done by moving data the wrong way during the request; it
+    // does not wait for the host.
+    const bool in = setup.bRequestType & USB_DIR_IN;
+    auto stall = [&] { (void)!(in ? ::read(ep0_, nullptr, 0) : ::write(ep0_, nullptr, 0)); };
+    if (in) {
+        ControlReply reply = control_.answer(setup, {});
         if (reply.stall)
-            (void)!::read(ep0_, nullptr, 0);
-        else
-            (void)!::write(ep0_, reply.data.data(), reply.data.size());
+            stall();
+        else if (ep0Call(true, reply.data.data(), reply.data.size()) < 0 && errno == EINTR)
+            stall(); // the host never took it
         return;
     }
     std::vector<uint8_t> data(setup.wLength);
     if (!data.empty()) {
-        const ssize_t n = ::read(ep0_, data.data(), data.size());
-        data.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        const ssize_t n = ep0Call(false, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                stall(); // the host never sent it
+            return; // or the request was cancelled: a new one came, or the unplug
+        }
+        data.resize(static_cast<size_t>(n));
     }
     const ControlReply reply = control_.answer(setup, data);
-    if (setup.wLength == 0 && !reply.stall)
-        (void)!::read(ep0_, nullptr, 0); // the status stage
-    else if (reply.stall)
-        (void)!::write(ep0_, nullptr, 0);
+    if (reply.stall)
+        stall();
+    else if (setup.wLength == 0 && ep0Call(false, nullptr, 0) < 0 && errno == EINTR) // the status stage
+        stall();
 }
 
 void FunctionFsInterface::submitTransfers()
@@ -216,7 +278,17 @@ void FunctionFsInterface::submitTransfers()
         if (!queue_.empty()) {
             inBuffer_ = queue_.front();
             lock.unlock();
-            inBusy_ = submit(aio_, inBlock_, in_, aioDone_, InTransfer, true, inBuffer_) == 1;
+            const auto now = Clock::now();
+            if (now < nextIn_) {
+                // Not before the host's next poll: the timer wakes the thread then.
+                itimerspec at{};
+                const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(nextIn_ - now).count();
+                at.it_value.tv_sec = wait / 1'000'000'000;
+                at.it_value.tv_nsec = wait % 1'000'000'000;
+                ::timerfd_settime(pace_, 0, &at, nullptr);
+            } else {
+                inBusy_ = submit(aio_, inBlock_, in_, aioDone_, InTransfer, true, inBuffer_) == 1;
+            }
         }
     }
     if (out_ >= 0 && !outBusy_)
@@ -233,6 +305,7 @@ void FunctionFsInterface::reapTransfers()
             if (done[i].data == InTransfer) {
                 inBusy_ = false;
                 if (done[i].res >= 0) {
+                    nextIn_ = Clock::now() + std::chrono::milliseconds(control_.spec().intervalMs);
                     std::lock_guard lock(mutex_);
                     if (!queue_.empty())
                         queue_.pop_front();
