@@ -3,11 +3,7 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
-namespace {
-
-constexpr int CardCodeBufferSize = 21;
-
-} // namespace
+#include "FirmwareRules.h"
 
 void TForm1::SetupAnalyzePage()
 {
@@ -27,14 +23,14 @@ void TForm1::EditCardCodeInputKeyDown(uint16_t key)
 void TForm1::ReadClick()
 {
     int32_t length = 0;
-    uint8_t code[CardCodeBufferSize] = {};
+    uint8_t code[RFID_CARD_CODE_SIZE] = {};
     if (!RFID_GetCardCode(&length, code)) {
-        if (DevData.Version < 1.5)
+        if (!readerconfig::AnswersCardCode(DevData.Version))
             ui->MemoDecode->appendPlainText(QStringLiteral("Command not supported!"));
         return;
     }
     QString text;
-    for (int32_t i = 0; i < length && i < CardCodeBufferSize; ++i)
+    for (int32_t i = 0; i < length && i < RFID_CARD_CODE_SIZE; ++i)
         text += QStringLiteral("%1").arg(code[i], 2, 16, QLatin1Char('0')).toUpper();
     ++cnt;
     ui->MemoDecode->appendPlainText(QString::number(cnt) + QStringLiteral("->") + text);
