@@ -3,6 +3,10 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "TextFormat.h"
+
+#include <algorithm>
+
 namespace {
 
 constexpr int CardCodeBufferSize = 21;
@@ -33,9 +37,8 @@ void TForm1::ReadClick()
             ui->MemoDecode->appendPlainText(QStringLiteral("Command not supported!"));
         return;
     }
-    QString text;
-    for (int32_t i = 0; i < length && i < CardCodeBufferSize; ++i)
-        text += QStringLiteral("%1").arg(code[i], 2, 16, QLatin1Char('0')).toUpper();
+    const size_t shown = static_cast<size_t>(std::clamp<int32_t>(length, 0, CardCodeBufferSize));
+    const QString text = QString::fromStdString(readerconfig::HexBytes({code, shown}));
     ++cnt;
     ui->MemoDecode->appendPlainText(QString::number(cnt) + QStringLiteral("->") + text);
 }
