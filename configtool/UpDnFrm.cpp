@@ -88,11 +88,12 @@ void TLoad::UploadStep()
     // A failed read is reported by the page and the sequence goes on, unless
     // the upload is one for a save, which the first failure ends.
     QString *const readError = FReadError;
-    const TErrorReport report = readError ? TErrorReport([readError](const QString &what) {
-        if (readError->isEmpty())
-            *readError = LogLastError(what);
-    })
-                                          : TErrorReport(ReportLastError);
+    TErrorReport report = ReportLastError;
+    if (readError)
+        report = [readError](const QString &what) {
+            if (readError->isEmpty())
+                *readError = LogLastError(what);
+        };
     bool read = false;
     switch (ActionState) {
     case asConfig:
