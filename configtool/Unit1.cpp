@@ -3,6 +3,7 @@
 #include "DeviceMonitor.h"
 #include "DeviceText.h"
 #include "Dialogs.h"
+#include "FirmwareRules.h"
 #include "ReportLastError.h"
 #include "UnexpectedError.h"
 #include "UpDnFrm.h"
@@ -209,7 +210,7 @@ void TForm1::ShowIdentity()
         ProductionDate(DevData.ProductionYear, DevData.ProductionMonth, DevData.ProductionDay)));
 
     const double version = ProductVersion(product); // throws on a version that is no number
-    ui->PageControl->setTabVisible(ui->PageControl->indexOf(ui->TabSheetPreSuf), version >= 1.7);
+    ui->PageControl->setTabVisible(ui->PageControl->indexOf(ui->TabSheetPreSuf), readerconfig::ShowsPrefixSufixPage(version));
 }
 
 void TForm1::ClearIdentity()
