@@ -3,9 +3,8 @@
 // box stays the only one, and the device events that came while it was open
 // lead to exactly one refresh once it is closed.
 #include "DeviceMonitor.h"
-#include "ReaderFirmware.h"
+#include "SharedBus.h"
 #include "Unit1.h"
-#include "VirtualBus.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,15 +20,9 @@
 
 #include <algorithm>
 
-namespace e2e {
-extern readersim::ReaderFirmware *firmware;
-extern readersim::VirtualBus *bus;
-} // namespace e2e
-
 namespace {
 
-using e2e::bus;
-using e2e::firmware;
+using DeviceStorm = korvel::testing::BusTest;
 
 constexpr int Replugs = 15;
 
@@ -55,16 +48,16 @@ bool MonitorDrained(const QWidget &form)
 }
 
 // How often the reader was asked for its configuration byte (once a refresh).
-long ConfigReads()
+long ConfigReads(const readersim::ReaderFirmware &firmware)
 {
-    const auto transfers = firmware->transfers();
+    const auto transfers = firmware.transfers();
     return std::count_if(transfers.begin(), transfers.end(), [](const readersim::Transfer &t) {
         return t.kind == readersim::Transfer::Kind::SetFeature && t.bytes.size() > 2 &&
                t.bytes[1] == readersim::CmdRequestData && t.bytes[2] == readersim::ItemConfig;
     });
 }
 
-TEST(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
+TEST_F(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
 {
     TForm1 form;
     form.show();
@@ -101,12 +94,14 @@ TEST(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
     });
     person.start();
     struct Restore {
+        readersim::ReaderFirmware *firmware;
+        readersim::VirtualBus *bus;
         ~Restore()
         {
             firmware->failNextTransfers(0);
             bus->unplugMouse();
         }
-    } restore;
+    } restore{firmware, bus};
     bus->plugMouse(); // the first event: its refresh opens the first box
     const bool done = QTest::qWaitFor([&] { return closing && OpenBoxes().isEmpty(); }, 120000);
     person.stop();
@@ -115,7 +110,7 @@ TEST(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
     EXPECT_EQ(mostOpen, 1) << "error boxes open at once";
     EXPECT_TRUE(QTest::qWaitFor([&] { return product->text().endsWith(QStringLiteral("(4242)")); }, 10000))
         << "no refresh after the box closed: " << product->text().toStdString();
-    EXPECT_EQ(ConfigReads(), 1) << "refreshes after the box closed";
+    EXPECT_EQ(ConfigReads(*firmware), 1) << "refreshes after the box closed";
 }
 
 } // namespace

@@ -4,11 +4,10 @@
 // the saved configuration again. A second start of the real program hands
 // over to the first and ends with 0.
 #include "CheckPrevious.h"
+#include "Keyboard.h"
 #include "KeyboardOutput.h"
-#include "ReaderFirmware.h"
+#include "SharedBus.h"
 #include "Unit1.h"
-#include "VirtualBus.h"
-#include "XTestKeyboard.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -30,15 +29,9 @@
 #include <memory>
 #include <thread>
 
-namespace e2e {
-extern readersim::ReaderFirmware *firmware;
-extern readersim::XTestKeyboard *keyboard;
-} // namespace e2e
-
 namespace {
 
-using e2e::firmware;
-using e2e::keyboard;
+using FileDialogs = korvel::testing::BusTest;
 
 std::vector<readersim::BootReport> Keys(const std::string &text, bool enter)
 {
@@ -100,7 +93,7 @@ private:
         const auto reports = dialog ? Keys(path_, true) : Keys("", true);
         answered_.start();
         typing_ = std::thread([this, reports] {
-            keyboard->Play(reports);
+            e2e::Keyboard().Play(reports);
             done_ = true;
         });
     }
@@ -141,7 +134,7 @@ void Scene(QWidget &form, const char *name)
     form.grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }
 
-TEST(FileDialogs, SaveAsThenOpenRoundTrips)
+TEST_F(FileDialogs, SaveAsThenOpenRoundTrips)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
