@@ -7,6 +7,7 @@
 #include "Keyboard.h"
 #include "KeyboardOutput.h"
 #include "SharedBus.h"
+#include "TestSettings.h"
 #include "Unit1.h"
 
 #include <QAbstractButton>
@@ -117,12 +118,8 @@ private:
 
 readersim::ReaderSettings Saved()
 {
-    readersim::ReaderSettings s;
-    s.confByte = 0x2B;
-    s.before = {0x42, 0x05, 0x04, 0x05, 0, 0, 0, 0};
-    s.after = {0, 0, 0x28, 0, 0, 0, 0, 0};
-    s.remove = {0x81, 0, 0xE0, 0xE7, 0xB0, 0xDD, 0xA4, 0x01};
-    return s;
+    return korvel::testing::SettingsOf(0x2B, "", "", {0x42, 0x05, 0x04, 0x05, 0, 0, 0, 0}, {0, 0, 0x28, 0, 0, 0, 0, 0},
+                                       {0x81, 0, 0xE0, 0xE7, 0xB0, 0xDD, 0xA4, 0x01});
 }
 
 void Scene(QWidget &form, const char *name)
