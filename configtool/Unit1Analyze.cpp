@@ -4,6 +4,9 @@
 #include "ui_Unit1.h"
 
 #include "FirmwareRules.h"
+#include "TextFormat.h"
+
+#include <algorithm>
 
 void TForm1::SetupAnalyzePage()
 {
@@ -29,9 +32,8 @@ void TForm1::ReadClick()
             ui->MemoDecode->appendPlainText(QStringLiteral("Command not supported!"));
         return;
     }
-    QString text;
-    for (int32_t i = 0; i < length && i < RFID_CARD_CODE_SIZE; ++i)
-        text += QStringLiteral("%1").arg(code[i], 2, 16, QLatin1Char('0')).toUpper();
+    const size_t shown = static_cast<size_t>(std::clamp<int32_t>(length, 0, RFID_CARD_CODE_SIZE));
+    const QString text = QString::fromStdString(readerconfig::HexBytes({code, shown}));
     ++cnt;
     ui->MemoDecode->appendPlainText(QString::number(cnt) + QStringLiteral("->") + text);
 }
