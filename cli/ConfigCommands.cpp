@@ -48,24 +48,12 @@ int CommandLoad(const std::string &fileName, bool verify)
         return status;
     if (!RFID_OpenDevice())
         return NoReader();
-    const WriteResult written = WriteReaderConfig(*config);
-    if (!written.ok) {
-        std::fprintf(stderr, "korvelctl: %s\n", written.failure().c_str());
-        return ExitCallFailed;
-    }
-    if (!verify)
-        return ExitOk;
-    std::string function;
-    const auto back = ReadReaderConfig(function);
-    if (!back) {
-        const int status = CallFailed(function);
-        std::fprintf(stderr, "korvelctl: the configuration was written but could not be read back\n");
-        return status;
-    }
-    const std::vector<Difference> differences = Differences(*config, *back);
-    for (const Difference &d : differences)
+    const LoadResult result = LoadIntoReader(*config, verify);
+    if (!result.failure.empty())
+        std::fprintf(stderr, "korvelctl: %s\n", result.failure.c_str());
+    for (const Difference &d : result.differences)
         std::fprintf(stderr, "korvelctl: the reader does not hold what was written: %s\n", d.line().c_str());
-    return differences.empty() ? ExitOk : ExitCallFailed;
+    return result.ok() ? ExitOk : ExitCallFailed;
 }
 
 int CommandDiff(bool json, const std::string &fileName)

@@ -116,6 +116,23 @@ std::vector<Difference> Differences(const TKeyboardConfig &file, const TKeyboard
     return differences;
 }
 
+LoadResult LoadIntoReader(const TKeyboardConfig &config, bool verify)
+{
+    LoadResult result;
+    const WriteResult written = WriteReaderConfig(config);
+    if (!written.ok) {
+        result.failure = written.failure();
+    } else if (verify) {
+        std::string function;
+        if (const auto back = ReadReaderConfig(function))
+            result.differences = Differences(config, *back);
+        else
+            result.failure = function + " failed: " + std::strerror(errno) +
+                             " (reading the configuration back; all of it was written)";
+    }
+    return result;
+}
+
 JsonValue DifferencesJson(const std::vector<Difference> &differences)
 {
     std::vector<std::pair<std::string, JsonValue>> members;

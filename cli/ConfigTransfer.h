@@ -39,6 +39,15 @@ struct Difference {
 };
 // In the order `get` prints the settings.
 std::vector<Difference> Differences(const TKeyboardConfig &file, const TKeyboardConfig &reader);
+
+// What load and provision make of a reader.
+struct LoadResult {
+    std::string failure;                 // a call that failed, and what was written; empty when none did
+    std::vector<Difference> differences; // what the reader does not hold as written
+    bool ok() const { return failure.empty() && differences.empty(); }
+};
+// Writes the configuration and, with `verify`, reads it back and compares.
+LoadResult LoadIntoReader(const TKeyboardConfig &config, bool verify);
 // One JSON object: {"digits": {"file": "decimal", "reader": "hexadecimal"}, ...}
 JsonValue DifferencesJson(const std::vector<Difference> &differences);
 

@@ -67,15 +67,11 @@ Identity ReadIdentity(std::string &error)
 // What became of one reader: empty when it holds the file's configuration.
 std::string SetUp(const TKeyboardConfig &config)
 {
-    const WriteResult written = WriteReaderConfig(config);
-    if (!written.ok)
-        return written.failure();
-    std::string function;
-    const auto back = ReadReaderConfig(function);
-    if (!back)
-        return function + " failed reading the configuration back: " + std::strerror(errno);
+    const LoadResult result = LoadIntoReader(config, true);
+    if (!result.failure.empty())
+        return result.failure;
     std::string differences;
-    for (const Difference &d : Differences(config, *back))
+    for (const Difference &d : result.differences)
         differences += (differences.empty() ? "" : "; ") + d.line();
     return differences.empty() ? std::string() : "not as written: " + differences;
 }
