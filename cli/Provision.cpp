@@ -78,18 +78,19 @@ std::string SetUp(const TKeyboardConfig &config)
 
 void PrintReader(const Identity &identity, const std::string &failure, bool json)
 {
-    const std::string factory = identity.factoryId ? std::to_string(*identity.factoryId) : "?";
-    const std::string date = identity.productionDate.empty() ? "?" : identity.productionDate;
-    if (json)
-        std::printf("%s\n", JsonObject({{"factory-id", identity.factoryId ? JsonInteger(*identity.factoryId) : JsonNull()},
-                                        {"production-date", identity.productionDate.empty()
-                                                                ? JsonNull()
-                                                                : JsonString(identity.productionDate)},
-                                        {"ok", JsonBool(failure.empty())},
-                                        {"error", failure.empty() ? JsonNull() : JsonString(failure)}})
-                                .text.c_str());
-    else
-        std::printf("%s %s %s\n", factory.c_str(), date.c_str(), failure.empty() ? "ok" : failure.c_str());
+    const bool dated = !identity.productionDate.empty();
+    if (json) {
+        const JsonValue line =
+            JsonObject({{"factory-id", identity.factoryId ? JsonInteger(*identity.factoryId) : JsonNull()},
+                        {"production-date", dated ? JsonString(identity.productionDate) : JsonNull()},
+                        {"ok", JsonBool(failure.empty())},
+                        {"error", failure.empty() ? JsonNull() : JsonString(failure)}});
+        std::printf("%s\n", line.text.c_str());
+    } else {
+        const std::string factory = identity.factoryId ? std::to_string(*identity.factoryId) : "?";
+        std::printf("%s %s %s\n", factory.c_str(), dated ? identity.productionDate.c_str() : "?",
+                    failure.empty() ? "ok" : failure.c_str());
+    }
     std::fflush(stdout);
 }
 
@@ -110,11 +111,10 @@ public:
         ReaderMonitor monitor; // before the first look, so that no plug goes unseen
         bool gone = true;      // the last reader set up has been unplugged (or there was none)
         Tell("waiting for a reader (Ctrl-C ends)");
+        const auto quiet = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options_.seconds));
         for (;;) {
             const std::optional<Clock::time_point> deadline =
-                options_.seconds > 0 ? std::optional(Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                                        std::chrono::duration<double>(options_.seconds)))
-                                     : std::nullopt;
+                options_.seconds > 0 ? std::optional(Clock::now() + quiet) : std::nullopt;
             if (!waitForNext(monitor, gone, deadline, signals.fd()))
                 break;
             setUpOne();
@@ -123,8 +123,8 @@ public:
                 break;
             Tell("unplug the reader and plug in the next one");
         }
-        std::fprintf(stderr, "korvelctl: %ld reader%s set up, %ld failed\n", done_ - failed_, done_ - failed_ == 1 ? "" : "s",
-                     failed_);
+        const long setUp = done_ - failed_;
+        std::fprintf(stderr, "korvelctl: %ld reader%s set up, %ld failed\n", setUp, setUp == 1 ? "" : "s", failed_);
         if (failed_ > 0)
             return ExitCallFailed;
         return done_ == 0 || (options_.count > 0 && done_ < options_.count) ? ExitNoReader : ExitOk;

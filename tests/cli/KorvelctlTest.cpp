@@ -521,7 +521,8 @@ TEST_F(KorvelctlTest, ProvisionSetsUpReaderAfterReader)
         {10000, readersim::StoreFault::None,
          "{\"factory-id\": 10000, \"production-date\": \"2024-03-15\", \"ok\": true, \"error\": null}"},
         {20001, readersim::StoreFault::Refuse,
-         "{\"factory-id\": 20001, \"production-date\": \"2024-03-15\", \"ok\": false, \"error\": \"RFID_SetConfigBits failed: "},
+         "{\"factory-id\": 20001, \"production-date\": \"2024-03-15\", \"ok\": false, "
+         "\"error\": \"RFID_SetConfigBits failed: "},
         {20002, readersim::StoreFault::Lose,
          "{\"factory-id\": 20002, \"production-date\": \"2024-03-15\", \"ok\": false, \"error\": \"not as written: "
          "config-bits: file=0x2B reader=0x0A; enter: file=on"},
@@ -561,7 +562,8 @@ TEST_F(KorvelctlTest, ProvisionEndsAtItsTimeoutAndFinishesTheReaderOnCtrlC)
     Running provision("provision " + file + " --count 2");
     ASSERT_TRUE(WaitFor([] {
         const auto events = firmware->events();
-        return std::any_of(events.begin(), events.end(), [](const std::string &e) { return e.rfind("config", 0) == 0; });
+        return std::any_of(events.begin(), events.end(),
+                           [](const std::string &e) { return e.rfind("config", 0) == 0; });
     }));
     provision.signal(SIGINT);
     EXPECT_EQ(provision.line(), "10000 2024-03-15 ok");
