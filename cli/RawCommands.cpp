@@ -32,7 +32,7 @@ int CommandRawSend(const std::string &hex)
     for (char c : hex)
         if (c != ' ' && c != ':')
             digits += c;
-    if (digits.size() % 2 || digits.size() > 126 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+    if (digits.size() % 2 || digits.size() > 2 * RFID_RW_DATA_SIZE || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
         return BadArguments("raw send takes up to 63 bytes in hexadecimal");
     std::string bytes;
     for (size_t i = 0; i < digits.size(); i += 2)
@@ -56,7 +56,7 @@ int CommandRawListen(bool json, long count, double seconds)
     long received = 0;
     auto last = Clock::now();
     for (;;) {
-        char data[63];
+        char data[RFID_RW_DATA_SIZE];
         uint32_t size = 0;
         const int32_t result = RFID_RW_GetRawData(data, &size);
         if (result == RFID_RW_NOT_PRESENT)

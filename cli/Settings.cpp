@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "ConfigBitNames.h"
+#include "FirmwareRules.h"
 #include "ReaderText.h"
 #include "ReportText.h"
 #include "Status.h"
@@ -210,7 +211,7 @@ Setting TextSetting(const char *name, const char *help, int32_t(KORVEL_CALL *get
                         return CallFailed(setName);
                     // What the reader kept (trimmed, upper case, 6 characters),
                     // when it is not what was given.
-                    char kept[9] = {};
+                    char kept[RFID_TEXT_SIZE] = {};
                     if (get(kept) && std::string(kept, strnlen(kept, sizeof kept)) != bytes)
                         std::fprintf(stderr, "korvelctl: note: the reader kept \"%s\"\n",
                                      ShownText(std::string(kept, strnlen(kept, sizeof kept))).c_str());
@@ -263,7 +264,7 @@ std::vector<Setting> MakeSettings()
     all.push_back({"card-code", "(read only)", "code of the card in the field, hexadecimal",
                    [](std::string &function) -> std::optional<Field> {
                        int32_t length = 0;
-                       uint8_t code[21] = {};
+                       uint8_t code[RFID_CARD_CODE_SIZE] = {};
                        function = "RFID_GetCardCode";
                        if (!RFID_GetCardCode(&length, code))
                            return std::nullopt;
@@ -272,8 +273,7 @@ std::vector<Setting> MakeSettings()
                        return Field{"card-code", text, JsonString(text)};
                    },
                    nullptr, nullptr,
-                   // Firmware before 1.5 cannot report card codes.
-                   1.5});
+                   readerconfig::FirstVersionWithCardCode});
     return all;
 }
 

@@ -2,6 +2,7 @@
 
 #include "DeviceMonitor.h"
 #include "DeviceText.h"
+#include "FirmwareRules.h"
 #include "ReportLastError.h"
 #include "UnexpectedError.h"
 #include "UpDnFrm.h"
@@ -180,7 +181,7 @@ void TForm1::ReadDeviceStatus()
         ProductionDate(DevData.ProductionYear, DevData.ProductionMonth, DevData.ProductionDay)));
 
     const double version = ProductVersion(product); // throws on a version that is no number
-    ui->PageControl->setTabVisible(ui->PageControl->indexOf(ui->TabSheetPreSuf), version >= 1.7);
+    ui->PageControl->setTabVisible(ui->PageControl->indexOf(ui->TabSheetPreSuf), readerconfig::ShowsPrefixSufixPage(version));
     SetOuterHeight(FullHeight);
     ui->PageControl->setCurrentWidget(ui->TabSheetOther);
     ShowCardCodeConfig();

@@ -3,15 +3,10 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "FirmwareRules.h"
 #include "TextFormat.h"
 
 #include <algorithm>
-
-namespace {
-
-constexpr int CardCodeBufferSize = 21;
-
-} // namespace
 
 void TForm1::SetupAnalyzePage()
 {
@@ -31,13 +26,13 @@ void TForm1::EditCardCodeInputKeyDown(uint16_t key)
 void TForm1::ReadClick()
 {
     int32_t length = 0;
-    uint8_t code[CardCodeBufferSize] = {};
+    uint8_t code[RFID_CARD_CODE_SIZE] = {};
     if (!RFID_GetCardCode(&length, code)) {
-        if (DevData.Version < 1.5)
+        if (!readerconfig::AnswersCardCode(DevData.Version))
             ui->MemoDecode->appendPlainText(QStringLiteral("Command not supported!"));
         return;
     }
-    const size_t shown = static_cast<size_t>(std::clamp<int32_t>(length, 0, CardCodeBufferSize));
+    const size_t shown = static_cast<size_t>(std::clamp<int32_t>(length, 0, RFID_CARD_CODE_SIZE));
     const QString text = QString::fromStdString(readerconfig::HexBytes({code, shown}));
     ++cnt;
     ui->MemoDecode->appendPlainText(QString::number(cnt) + QStringLiteral("->") + text);
