@@ -3,11 +3,10 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
-namespace {
+#include "FirmwareRules.h"
+#include "TextFormat.h"
 
-constexpr int CardCodeBufferSize = 21;
-
-} // namespace
+#include <algorithm>
 
 void TForm1::SetupAnalyzePage()
 {
@@ -27,15 +26,14 @@ void TForm1::EditCardCodeInputKeyDown(uint16_t key)
 void TForm1::ReadClick()
 {
     int32_t length = 0;
-    uint8_t code[CardCodeBufferSize] = {};
+    uint8_t code[RFID_CARD_CODE_SIZE] = {};
     if (!RFID_GetCardCode(&length, code)) {
-        if (DevData.Version < 1.5)
+        if (!readerconfig::AnswersCardCode(DevData.Version))
             ui->MemoDecode->appendPlainText(QStringLiteral("Command not supported!"));
         return;
     }
-    QString text;
-    for (int32_t i = 0; i < length && i < CardCodeBufferSize; ++i)
-        text += QStringLiteral("%1").arg(code[i], 2, 16, QLatin1Char('0')).toUpper();
+    const size_t shown = static_cast<size_t>(std::clamp<int32_t>(length, 0, RFID_CARD_CODE_SIZE));
+    const QString text = QString::fromStdString(readerconfig::HexBytes({code, shown}));
     ++cnt;
     ui->MemoDecode->appendPlainText(QString::number(cnt) + QStringLiteral("->") + text);
 }

@@ -1,8 +1,8 @@
 // The virtual bus as the operating system shows it: libudev enumeration and
 // monitors, open() and the hidraw ioctls, with no Korvel code involved.
 #include "BuildVendor.h"
-#include "ReaderFirmware.h"
-#include "VirtualBus.h"
+#include "Eventually.h"
+#include "SharedBus.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include <linux/hidraw.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,9 +32,10 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-VirtualBus *bus;                          // one per binary: umockdev leaks fds per testbed
-std::unique_ptr<ReaderFirmware> firmware; // replaced for every test
-int otherDevices = 0;                     // added by addOtherHidDevices, never removed
+using korvel::testing::eventually;
+using korvel::testing::SharedBus;
+
+int otherDevices = 0; // added by addOtherHidDevices, never removed
 
 struct UdevUnref {
     void operator()(udev *u) const { udev_unref(u); }
@@ -161,33 +164,14 @@ Bytes report(std::initializer_list<uint8_t> data, size_t length = 9)
 }
 
 // Generous: the machines that run the tests are shared and slow at times.
-constexpr auto Deadline = std::chrono::seconds(20);
 constexpr int DeadlineMs = 20000;
 
-// Waits until `condition` holds, checking it again and again, for state
-// that sends no notification (umockdev closes descriptors on its own thread).
-::testing::AssertionResult waitUntil(const std::function<bool()> &condition, const char *what)
-{
-    const auto end = std::chrono::steady_clock::now() + Deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return ::testing::AssertionFailure() << "still not " << what << " after " << DeadlineMs << " ms";
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return ::testing::AssertionSuccess();
-}
-
-class BusTest : public ::testing::Test {
+class BusTest : public korvel::testing::BusTest {
 protected:
-    void SetUp() override { replug(); }
-    void TearDown() override { bus->unplugMouse(); }
-
-    static void replug(ReaderIdentity identity = {}, size_t featureLength = 9)
+    void replug(ReaderIdentity identity = {}, size_t featureLength = 9)
     {
-        bus->unplugReader();
-        firmware = std::make_unique<ReaderFirmware>(identity);
-        firmware->declareFeatureLength(featureLength);
-        bus->plugReader(*firmware);
+        firmware = &SharedBus::freshReader(identity, {},
+                                           [&](ReaderFirmware &f) { f.declareFeatureLength(featureLength); });
     }
     // The reader's node of interface 0 or 1.
     static Node readerNode(const std::string &interface)
@@ -452,7 +436,7 @@ protected:
     }
     // Nothing but what the firmware sends next arrives: a marker report sent
     // now is the next one read (the node's byte stream keeps the order).
-    static void expectNothingQueued(int fd)
+    void expectNothingQueued(int fd)
     {
         firmware->sendInputReport(Marker);
         const Bytes next = readReport(fd);
@@ -668,12 +652,35 @@ TEST_F(Hotplug, ReplugsWithAnUnreadMonitorLeakNothing)
         replug();
     // umockdev's worker thread opens and closes descriptors of its own around
     // a plug, so `before` may hold one that is gone since: no more than then.
-    EXPECT_TRUE(waitUntil([&] { return openFds() <= before; }, "back to the descriptors open before"))
-        << openFds() << " open, " << before << " before";
+    EXPECT_TRUE(eventually([&] { return openFds() <= before; }))
+        << "back to the descriptors open before: " << openFds() << " open, " << before << " before";
     EXPECT_EQ(hidrawCount(), 2u);
     events(0); // what the monitor's queue kept
     bus->unplugReader();
     EXPECT_EQ(events(2), (std::vector<std::string>{"remove", "remove"})); // the monitor still works
+}
+
+TEST_F(Hotplug, AMonitorWhoseProcessEndedDoesNotEndTheBus)
+{
+    // As umockdev sends a uevent: connected to a monitor's socket, which
+    // closes (its process ends) before the send.
+    const std::string path = std::string(std::getenv("UMOCKDEV_DIR")) + "/event-closed-monitor";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const int monitorSocket = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int sender = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(monitorSocket, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::connect(sender, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ::close(monitorSocket);
+    ::unlink(path.c_str());
+    char text[] = "remove";
+    iovec data{text, sizeof text};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    EXPECT_EQ(::sendmsg(sender, &message, 0), static_cast<ssize_t>(sizeof text));
+    ::close(sender);
 }
 
 TEST_F(Hotplug, OtherHidDevicesGetTheirOwnNodes)
@@ -692,15 +699,3 @@ TEST_F(Hotplug, OtherHidDevicesGetTheirOwnNodes)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    VirtualBus::ensurePreload(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    VirtualBus shared;
-    bus = &shared;
-    const int result = RUN_ALL_TESTS();
-    bus->unplugReader();
-    firmware.reset();
-    return result;
-}
