@@ -380,6 +380,8 @@ TEST_F(KorvelctlTest, LoadReadsBackWhatItWrote)
          {"(written: config-bits, before; not written: after, remove)"}, false},
     };
     for (const auto &c : cases) {
+        if (c.fault == StoreFault::Refuse && !bus->refusesFeatureWrites())
+            continue; // the kernel's bus acknowledges a refused write: the Lose case covers that
         SetUp();
         firmware->failStores(c.fault);
         if (c.dropAfter >= 0)
@@ -462,8 +464,12 @@ TEST_F(KorvelctlTest, SaveReplacesTheFileWhole)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     // A failed read leaves the file as it was; nothing else is left behind.
-    firmware->failNextTransfers(1);
-    EXPECT_EQ(Korvelctl("save " + file.string()).status, 1);
+    // (The fault hits the request's set-feature, which only the umockdev
+    // bus can refuse.)
+    if (bus->refusesFeatureWrites()) {
+        firmware->failNextTransfers(1);
+        EXPECT_EQ(Korvelctl("save " + file.string()).status, 1);
+    }
     EXPECT_EQ(Korvelctl("save " + (dir / "missing" / "x.rfc").string()).status, 4);
     std::stringstream after;
     after << std::ifstream(file, std::ios::binary).rdbuf();
@@ -501,7 +507,11 @@ TEST_F(KorvelctlTest, ProvisionSetsUpReaderAfterReader)
             bus->plugReader(*firmware);
         }
         const std::string line = provision.line();
-        EXPECT_EQ(line.rfind(reader.line, 0), 0u) << line;
+        // The kernel's bus acknowledges a refused write: the read-back finds it.
+        std::string expected = reader.line;
+        if (reader.fault == readersim::StoreFault::Refuse && !bus->refusesFeatureWrites())
+            expected = expected.substr(0, expected.find("\"error\"")) + "\"error\": \"not as written: ";
+        EXPECT_EQ(line.rfind(expected, 0), 0u) << line;
     }
     EXPECT_EQ(provision.line(), "korvelctl: 1 reader set up, 2 failed");
     EXPECT_EQ(provision.status(), 1);
