@@ -322,6 +322,7 @@ TEST_F(KorvelctlTest, ArgumentsAreCheckedBeforeTheReaderIsTouched)
         {"raw listen --count 99999999999999999999", "--count takes"},
         {"raw listen --count ''", "--count takes"},
         {"watch --timeout nan", "--timeout takes"},
+        {"watch --gap x", "--gap takes"},
         {"watch --count -3", "--count takes"},
     };
     for (const bool plugged : {true, false}) {

@@ -38,7 +38,10 @@ check "raw listen hears the echo" eventually "\"$K\" raw send 41 && [ -s \"$out\
 wait $listen
 "$K" set device-mode normal
 
-"$K" watch --grab --count 1 > "$out" &
+# In the emulated guest the typing stalls at times for longer than the
+# pause that ends a card.
+gap=; [ "${READERSIM_BUS:-}" = kernel ] && gap="--gap 1"
+"$K" watch --grab --count 1 $gap > "$out" &
 watch=$!
 check "watch holds the node" eventually "\"$R\" ctl status | grep -q \"^keyboard-input: .* grabbed$\""
 "$R" ctl tap 12AB00 >/dev/null
