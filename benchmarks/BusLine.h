@@ -5,14 +5,21 @@
 // within one run, not for speed.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
+
+inline bool onKernelBus()
+{
+    const char *bus = std::getenv("READERSIM_BUS");
+    return bus && std::string(bus) == "kernel";
+}
 
 inline void printBusLine()
 {
-    const char *bus = std::getenv("READERSIM_BUS");
     std::string cpu = "unknown processor";
     std::ifstream info("/proc/cpuinfo");
     for (std::string line; std::getline(info, line);)
@@ -21,6 +28,17 @@ inline void printBusLine()
             break;
         }
     std::printf("bus: %s; processor: %s\n",
-                bus && std::string(bus) == "kernel" ? "the kernel's USB stack (USB gadget on dummy_hcd)" : "umockdev",
+                onKernelBus() ? "the kernel's USB stack (USB gadget on dummy_hcd)" : "umockdev",
                 cpu.c_str());
+}
+
+// After plugging devices: the library answers every arrival (it may open
+// the raw channel), and on the kernel's bus udev handles each new device for
+// a while (minutes for dozens of them under emulation). Waits for both, so
+// that the figures are those of a settled machine.
+inline void waitForPlugsToSettle()
+{
+    if (onKernelBus() && std::system("udevadm settle --timeout=300") != 0)
+        std::printf("(udev had not settled after 300 s)\n");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
 }

@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -89,9 +88,7 @@ int main(int argc, char **argv)
     for (const Export &e : exports)
         with2.push_back(medianMs(e, runs));
     bus.addOtherHidDevices(62);
-    // The library answers every arrival (it may open the raw channel): let
-    // that burst pass, so that the figures are those of a settled machine.
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    waitForPlugsToSettle();
     for (const Export &e : exports)
         with64.push_back(medianMs(e, runs));
 

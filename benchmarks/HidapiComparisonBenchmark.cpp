@@ -197,9 +197,7 @@ int main(int argc, char **argv)
     std::printf("libkorvel against a hidapi (hidraw) client; ratio = korvel overhead / hidapi overhead\n");
     measure(list, runs, 2);
     bus.addOtherHidDevices(64);
-    // The library answers every arrival (it may open the raw channel): let
-    // that burst pass, so that the figures are those of a settled machine.
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    waitForPlugsToSettle();
     measure(list, runs, 66);
     RFID_RW_DisconnectFromUSBReader();
     return 0;
