@@ -70,9 +70,12 @@ std::optional<KernelDevice> lookUp(const std::string &udc, size_t interfaces, bo
         const auto hid = entryOf(interface, "0003:");
         const auto hidraw = hid ? entryOf(*hid / "hidraw", "hidraw") : std::nullopt;
         const auto node = hidraw ? readyNode(*hidraw, "/dev/", udev) : std::nullopt;
-        if (!node)
+        // The kernel has 64 hidraw nodes at most: past them a HID device
+        // has its input device only, which will do for one that is only
+        // there to be enumerated.
+        if (!node && !(!udev && !keyboard && hid && entryOf(*hid / "input", "input")))
             return std::nullopt;
-        device.hidrawNodes.push_back(*node);
+        device.hidrawNodes.push_back(node.value_or(""));
         if (keyboard && i == 0) {
             const auto input = entryOf(*hid / "input", "input");
             const auto event = input ? entryOf(*input, "event") : std::nullopt;
