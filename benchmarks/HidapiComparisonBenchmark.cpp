@@ -112,6 +112,7 @@ struct Comparison {
     std::function<bool()> hidapi;
     std::function<void()> before = [] {}; // before each call, not timed
     std::function<void()> after = [] {};
+    bool plugsAHidDevice = false;
 };
 
 std::vector<Comparison> comparisons(HidapiClient &client, readersim::VirtualBus &bus)
@@ -124,7 +125,7 @@ std::vector<Comparison> comparisons(HidapiClient &client, readersim::VirtualBus 
         {"RFID_OpenDevice", 0, openDevice, hidapiOpen},
         // Just after a HID arrival, which the library's list must not outlive.
         {"RFID_OpenDevice, HID arrived", 0, openDevice, hidapiOpen, [&bus] { bus.plugMouse(); },
-         [&bus] { bus.unplugMouse(); }},
+         [&bus] { bus.unplugMouse(); }, true},
         {"RFID_GetDeviceData", 4, [] { return RFID_GetDeviceData(&data) == 1; },
          [] {
              return HidapiClient::call(
@@ -160,6 +161,12 @@ void measure(const std::vector<Comparison> &list, int runs, int interfaces)
     std::printf("%-30s %6s %10s %10s %10s %10s %8s\n", "call", "pauses", "korvel", "hidapi", "korvel+", "hidapi+",
                 "ratio");
     for (const Comparison &c : list) {
+        // The kernel has 64 hidraw nodes at most: with 66 HID interfaces
+        // there is none left for one more device.
+        if (c.plugsAHidDevice && interfaces > 64 && onKernelBus()) {
+            std::printf("%-30s (not measured: no hidraw node left for the mouse)\n", c.name);
+            continue;
+        }
         std::vector<double> ours, theirs;
         c.before();
         c.korvel(); // the first call of each kind may build what later calls keep
