@@ -116,6 +116,7 @@ void CardListener::refine(CardEvent &event)
             decoder_.setConfig(*config);
             CardEvent again = decoder_.decode(event.strokes);
             again.firstKey = event.firstKey;
+            again.lastKey = event.lastKey;
             event = std::move(again);
         }
     }

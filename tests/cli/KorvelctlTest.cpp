@@ -389,8 +389,15 @@ TEST_F(KorvelctlTest, LoadReadsBackWhatItWrote)
             firmware->dropAfter(c.dropAfter);
         const Outcome run = Korvelctl("load " + file + " " + c.options, true);
         EXPECT_EQ(run.status, c.status) << c.options << run.out;
-        for (const std::string &message : c.messages)
+        for (std::string message : c.messages) {
+            // On the kernel's bus the reader leaves the bus a moment after it
+            // dropped off (the unplug runs on the bus's own thread), and
+            // FunctionFS acknowledges the writes in between: one more
+            // setting may count as written.
+            if (c.dropAfter >= 0 && !bus->refusesFeatureWrites())
+                message = message.substr(0, message.find(';'));
             EXPECT_NE(run.out.find(message), std::string::npos) << message << " in: " << run.out;
+        }
         EXPECT_EQ(c.messages.empty(), run.out.empty()) << run.out;
         EXPECT_EQ(HoldsSample(firmware->settings()), c.holdsFile) << run.out;
         if (c.dropAfter >= 0) {
