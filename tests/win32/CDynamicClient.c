@@ -14,6 +14,7 @@ typedef int32_t(KORVEL_CALL *RawGet)(char *, uint32_t *);
 typedef int32_t(KORVEL_CALL *RawPut)(const char *, uint32_t);
 
 #include "ClientChecks.h"
+#include "ProcessWindow.h"
 
 static const struct {
     const char *name;
@@ -39,14 +40,7 @@ static void (*byOrdinal(HMODULE dll, WORD ordinal))(void)
 /* The library's window in this process (other programs may have theirs). */
 static HWND libraryWindow(void)
 {
-    HWND window = NULL;
-    while ((window = FindWindowExA(NULL, window, "PTS2Enumeration", "PTS2Enumeration")) != NULL) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId())
-            return window;
-    }
-    return NULL;
+    return FindProcessWindow("PTS2Enumeration");
 }
 
 int main(void)

@@ -7,6 +7,7 @@
 #include "os/win32/HidHeaders.h"
 
 #include "MessagePump.h"
+#include "ProcessWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +23,7 @@ constexpr const char *WindowName = "PTS2Enumeration";
 // The library's window in this process (tests in other processes have theirs).
 HWND libraryWindow()
 {
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, WindowName, WindowName))) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId())
-            return window;
-    }
-    return nullptr;
+    return FindProcessWindow(WindowName);
 }
 
 // Clears the callback, so that the next test starts without one.

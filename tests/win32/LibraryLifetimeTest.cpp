@@ -2,6 +2,7 @@
 // plug-in do: an unload with the receive thread running returns, a failed
 // start fails the load without ending the host, and a thousand loads leave
 // no handle, thread or window behind. This program does not link the DLL.
+#include "ProcessWindow.h"
 #include "korvel.h"
 
 #include <windows.h>
@@ -86,14 +87,7 @@ uintptr_t handleProbe()
 
 bool libraryWindowExists()
 {
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, WindowName, WindowName))) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId())
-            return true;
-    }
-    return false;
+    return FindProcessWindow(WindowName) != nullptr;
 }
 
 // Waits until `settled` holds, handling this thread's messages meanwhile.

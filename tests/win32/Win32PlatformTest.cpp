@@ -2,6 +2,7 @@
 // window belongs to its module), against Wine's own HID devices: the
 // enumeration, the registry lookup, opening and raw transfers, error texts,
 // and the hidden window's class, threads and shutdown.
+#include "ProcessWindow.h"
 #include "os/HidPlatform.h"
 #include "os/win32/HiddenWindow.h"
 
@@ -241,10 +242,7 @@ TEST(Win32HiddenWindow, IsAToolWindowOfItsOwnClass)
 {
     HiddenWindow window(thisModule(), [](const os::WindowMessage &) {});
     HWND handle = window.handle();
-    HWND found = nullptr; // among those of other processes, perhaps
-    while ((found = FindWindowExA(nullptr, found, HiddenWindowClass, HiddenWindowClass)) && found != handle) {
-    }
-    ASSERT_EQ(found, handle);
+    ASSERT_EQ(FindProcessWindow(HiddenWindowClass), handle);
     EXPECT_NE(GetWindowLongPtrA(handle, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
     EXPECT_FALSE(IsWindowVisible(handle));
     WNDCLASSA windowClass{};
