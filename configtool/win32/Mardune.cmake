@@ -1,0 +1,108 @@
+# Mardune.exe, the tool on Windows (included by configtool/CMakeLists.txt in
+# a MinGW build): the pages' handlers of configtool/, the Win32 binding of
+# the tool's controls (configtool/win32), its OS code (configtool/os/win32),
+# and its windows, generated at build time from the same .ui designs the Qt
+# tool loads. Resources by windres: icon, manifest, version, pictures.
+include(ExternalProject)
+
+set(mardune_generated ${CMAKE_CURRENT_BINARY_DIR}/generated)
+set(mardune_resources ${CMAKE_CURRENT_SOURCE_DIR}/resources)
+
+# The generator runs on the build machine: built with its own compiler.
+set(mardune_uigen ${CMAKE_CURRENT_BINARY_DIR}/uigen/mardune_uigen)
+ExternalProject_Add(mardune_uigen_host
+  SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/tools/uigen
+  BINARY_DIR ${CMAKE_CURRENT_BINARY_DIR}/uigen
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${mardune_uigen}
+)
+
+# Each design: ui_<name>.h/.cpp (Ui::<class> and its control table) and
+# <name>Ids.h (the control IDs, for the tests that drive the windows).
+set(mardune_design_sources "")
+foreach(design Unit1 UpDnFrm SplashScreen)
+  set(outputs ${mardune_generated}/ui_${design}.h ${mardune_generated}/ui_${design}.cpp
+              ${mardune_generated}/${design}Ids.h)
+  add_custom_command(OUTPUT ${outputs}
+    COMMAND ${mardune_uigen} ${mardune_resources}/${design}.ui ${mardune_generated}
+    DEPENDS ${mardune_resources}/${design}.ui mardune_uigen_host ${mardune_uigen}
+    COMMENT "Window design ${design}.ui for Win32"
+    VERBATIM)
+  list(APPEND mardune_design_sources ${outputs})
+endforeach()
+
+# The control IDs alone, for test programs that drive the windows.
+add_custom_target(mardune_designs DEPENDS ${mardune_design_sources})
+add_library(mardune_design_ids INTERFACE)
+target_include_directories(mardune_design_ids INTERFACE ${mardune_generated})
+add_dependencies(mardune_design_ids mardune_designs)
+
+# The pictures: each SVG rendered to a bitmap (with its alpha channel; the
+# splash as the 24-bit picture it is), and the icon in the sizes Windows
+# shows.
+find_program(MARDUNE_RSVG_CONVERT rsvg-convert REQUIRED)
+find_program(MARDUNE_IMAGEMAGICK convert REQUIRED)
+set(mardune_pictures ${CMAKE_CURRENT_BINARY_DIR}/pictures)
+file(MAKE_DIRECTORY ${mardune_pictures})
+set(mardune_bitmaps "")
+set(mardune_bitmap_lines "")
+foreach(picture header header-mifare logo splash)
+  string(TOUPPER ${picture} resource)
+  string(REPLACE "-" "_" resource ${resource})
+  if(picture STREQUAL "splash")
+    set(format -background white -alpha remove -type TrueColor BMP3:${mardune_pictures}/${picture}.bmp)
+  else()
+    set(format -define bmp3:alpha=true BMP3:${mardune_pictures}/${picture}.bmp)
+  endif()
+  add_custom_command(OUTPUT ${mardune_pictures}/${picture}.bmp
+    COMMAND ${MARDUNE_RSVG_CONVERT} -o ${mardune_pictures}/${picture}.png ${mardune_resources}/${picture}.svg
+    COMMAND ${MARDUNE_IMAGEMAGICK} ${mardune_pictures}/${picture}.png ${format}
+    DEPENDS ${mardune_resources}/${picture}.svg
+    VERBATIM)
+  list(APPEND mardune_bitmaps ${mardune_pictures}/${picture}.bmp)
+  string(APPEND mardune_bitmap_lines "${resource} BITMAP \"${mardune_pictures}/${picture}.bmp\"\n")
+endforeach()
+set(icon_pngs "")
+set(icon_commands "")
+foreach(size 16 24 32 48 256)
+  list(APPEND icon_commands COMMAND ${MARDUNE_RSVG_CONVERT} -w ${size} -h ${size}
+       -o ${mardune_pictures}/icon-${size}.png ${mardune_resources}/logo.svg)
+  list(APPEND icon_pngs ${mardune_pictures}/icon-${size}.png)
+endforeach()
+add_custom_command(OUTPUT ${mardune_pictures}/Mardune.ico
+  ${icon_commands}
+  COMMAND ${MARDUNE_IMAGEMAGICK} ${icon_pngs} ${mardune_pictures}/Mardune.ico
+  DEPENDS ${mardune_resources}/logo.svg
+  VERBATIM)
+
+# Manifest and resource script.
+string(REGEX REPLACE "\\." "," MARDUNE_VERSION_COMMAS "${PROJECT_VERSION}.0")
+set(MARDUNE_VERSION4 "${PROJECT_VERSION}.0")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(MARDUNE_MANIFEST_ARCH amd64)
+else()
+  set(MARDUNE_MANIFEST_ARCH x86)
+endif()
+set(MARDUNE_MANIFEST ${CMAKE_CURRENT_BINARY_DIR}/Mardune.manifest)
+set(MARDUNE_PICTURES ${mardune_pictures})
+set(MARDUNE_BITMAPS "${mardune_bitmap_lines}")
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/win32/Mardune.manifest ${MARDUNE_MANIFEST} @ONLY)
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/win32/Mardune.rc.in ${CMAKE_CURRENT_BINARY_DIR}/Mardune.rc @ONLY)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/Mardune.rc PROPERTIES
+  OBJECT_DEPENDS "${mardune_bitmaps};${mardune_pictures}/Mardune.ico;${MARDUNE_MANIFEST}")
+
+# The Win32 binding of the tool's controls and the generated windows.
+add_library(mardune_win32_binding STATIC
+  win32/Controls.cpp win32/Controls.h
+  win32/Design.h
+  win32/Forms.cpp win32/Forms.h
+  win32/Text.cpp win32/Text.h
+  win32/ToolkitDialogs.cpp win32/ToolkitDialogs.h
+  ${mardune_design_sources}
+)
+target_include_directories(mardune_win32_binding PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/win32 ${mardune_generated})
+target_compile_definitions(mardune_win32_binding PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                                        _WIN32_WINNT=0x0601)
+target_link_libraries(mardune_win32_binding PUBLIC comctl32 comdlg32 gdi32 msimg32 uxtheme user32)

@@ -1,0 +1,109 @@
+#include "Text.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+TString IntToStr(int64_t value)
+{
+    return std::to_wstring(value);
+}
+
+TString IntToHex(uint32_t value, int digits)
+{
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%0*X", digits < 0 ? 0 : (digits > 8 ? 8 : digits), static_cast<unsigned>(value));
+    return text;
+}
+
+TString Chr(uint16_t code)
+{
+    return TString(1, static_cast<wchar_t>(code));
+}
+
+bool Contains(const TString &text, const TString &part)
+{
+    return text.find(part) != TString::npos;
+}
+
+bool IsEmpty(const TString &text)
+{
+    return text.empty();
+}
+
+namespace {
+
+TString FromCodePage(UINT codePage, std::string_view text)
+{
+    if (text.empty())
+        return {};
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    TString out(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
+    return out;
+}
+
+} // namespace
+
+TString FromUtf8(std::string_view text)
+{
+    return FromCodePage(CP_UTF8, text);
+}
+
+std::string ToUtf8(const TString &text)
+{
+    if (text.empty())
+        return {};
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
+                            nullptr);
+    return out;
+}
+
+TString FromSystem8Bit(const char *text)
+{
+    return text ? FromCodePage(CP_ACP, text) : TString();
+}
+
+std::u32string ToUcs4(const TString &text)
+{
+    std::u32string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+            out += 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+TString FromUcs4(const std::u32string &text)
+{
+    TString out;
+    for (const char32_t c : text) {
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            out += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(c > 0xFFFF ? 0xFFFD : c);
+        }
+    }
+    return out;
+}
+
+std::string FileSystemName(const TString &fileName)
+{
+    return ToUtf8(fileName);
+}
+
+TString FromFileSystemText(const std::string &text)
+{
+    return FromUtf8(text);
+}
