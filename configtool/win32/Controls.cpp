@@ -17,6 +17,7 @@ TComponent::TComponent(TComponent *owner, std::string name) : FOwner(owner), FNa
 
 TComponent::~TComponent()
 {
+    ForgetActionsOf(this);
     DestroyComponents();
     if (FOwner) {
         auto &siblings = FOwner->FComponents;

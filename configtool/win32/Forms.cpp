@@ -210,17 +210,56 @@ COLORREF ToColorRef(int32_t rgb)
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
+struct TPendingAction {
+    TComponent *Context;
+    TNotifyEvent Action;
+};
+
 // The application's state: one per process, on its user-interface thread.
 struct TApplicationState {
     TString Title;
     TForm *MainForm = nullptr;
     bool Terminated = false;
+    HWND LaterWindow = nullptr;                              // runs the actions handed to Later
+    std::vector<TPendingAction> Later;                       // waiting for it, oldest first
+    std::vector<std::vector<TPendingAction>> AfterModal;     // per open modal window, innermost last
 };
 
 TApplicationState &Application()
 {
     static TApplicationState state;
     return state;
+}
+
+constexpr UINT RunLaterMessage = WM_APP + 1;
+
+LRESULT CALLBACK LaterProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != RunLaterMessage)
+        return DefWindowProcW(window, msg, wParam, lParam);
+    // The ones waiting now; those they hand on wait for the next message.
+    std::vector<TPendingAction> due;
+    due.swap(Application().Later);
+    for (TPendingAction &pending : due)
+        if (pending.Context) // (null: its context has gone)
+            Invoke(pending.Action);
+    return 0;
+}
+
+HWND LaterWindow()
+{
+    TApplicationState &app = Application();
+    if (!app.LaterWindow) {
+        WNDCLASSEXW later{};
+        later.cbSize = sizeof later;
+        later.lpfnWndProc = LaterProc;
+        later.hInstance = GetModuleHandleW(nullptr);
+        later.lpszClassName = L"MarduneLater";
+        RegisterClassExW(&later);
+        app.LaterWindow = CreateWindowExW(0, later.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                          later.hInstance, nullptr);
+    }
+    return app.LaterWindow;
 }
 
 // One message through the tool's handling: a key-down that a control
@@ -262,6 +301,52 @@ HBRUSH__ *HolderBackground(HWND__ *holder)
     return control ? control->Background() : GetSysColorBrush(COLOR_BTNFACE);
 }
 
+void Later(TComponent *context, TNotifyEvent action)
+{
+    Application().Later.push_back({context, std::move(action)});
+    PostMessageW(LaterWindow(), RunLaterMessage, 0, 0);
+}
+
+bool DialogOpen()
+{
+    return !Application().AfterModal.empty();
+}
+
+void AfterDialogCloses(TComponent *context, TNotifyEvent action)
+{
+    TApplicationState &app = Application();
+    if (app.AfterModal.empty())
+        Later(context, std::move(action));
+    else
+        app.AfterModal.back().push_back({context, std::move(action)});
+}
+
+TModalScope::TModalScope()
+{
+    Application().AfterModal.emplace_back();
+}
+
+TModalScope::~TModalScope()
+{
+    std::vector<TPendingAction> waiting = std::move(Application().AfterModal.back());
+    Application().AfterModal.pop_back();
+    for (TPendingAction &pending : waiting)
+        if (pending.Context)
+            Later(pending.Context, std::move(pending.Action));
+}
+
+void ForgetActionsOf(TComponent *context)
+{
+    TApplicationState &app = Application();
+    for (TPendingAction &pending : app.Later)
+        if (pending.Context == context)
+            pending.Context = nullptr;
+    for (auto &level : app.AfterModal)
+        for (TPendingAction &pending : level)
+            if (pending.Context == context)
+                pending.Context = nullptr;
+}
+
 void Invoke(const TNotifyEvent &handler)
 {
     if (!handler)
@@ -273,11 +358,11 @@ void Invoke(const TNotifyEvent &handler)
     }
 }
 
-TForm::TForm() : TComponent(nullptr) {}
+TForm::TForm(TComponent *owner) : TComponent(owner) {}
 
 TForm::~TForm()
 {
-    StopAll();
+    StopEvents();
     if (FHandle) {
         SetWindowLongPtrW(FHandle, FormWord, 0);
         DestroyWindow(FHandle);
@@ -304,7 +389,7 @@ TControl *TForm::ControlOfWindow(HWND__ *window) const
     return found == FControls.end() ? nullptr : found->second;
 }
 
-void TForm::StopAll()
+void TForm::StopEvents()
 {
     FStopped = true;
     for (TTimer *timer : FTimers)
@@ -351,7 +436,11 @@ std::vector<TComponent *> TForm::CreateFromDesign(const TFormDesign &design)
     case TFormKind::Dialog:
         style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
         exStyle |= WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-        owner = MainForm() ? MainForm()->Handle() : nullptr;
+        // Owned by the form that owns it, else by the main window.
+        if (auto *form = dynamic_cast<TForm *>(Owner()); form && form->Handle())
+            owner = form->Handle();
+        else if (MainForm())
+            owner = MainForm()->Handle();
         break;
     case TFormKind::Popup:
         style |= WS_POPUP;
@@ -691,6 +780,7 @@ void TForm::Centre(const TForm *over)
 
 int TDialog::ShowModal()
 {
+    const TModalScope modal;
     FModalResult = mrNone;
     HWND owner = GetWindow(Handle(), GW_OWNER);
     const bool ownerWasEnabled = owner && IsWindowEnabled(owner);

@@ -29,9 +29,15 @@ using TMessageHandler = std::function<bool(const TMessage &message, intptr_t &re
 
 class TForm : public TComponent {
 public:
-    TForm();
+    explicit TForm(TComponent *owner = nullptr);
     ~TForm() override;
 
+    // Builds the window from its design (the generated Ui class).
+    template <typename TUi>
+    void LoadDesign(TUi &ui)
+    {
+        ui.setupUi(this);
+    }
     // Creates the window and its controls (in the table's order), then the
     // menus and their entries: the components in that order.
     std::vector<TComponent *> CreateFromDesign(const TFormDesign &design);
@@ -69,7 +75,8 @@ public:
     void RegisterTimer(TTimer *timer, bool running);
     void RegisterControl(TControl *control);
     TControl *ControlOfWindow(HWND__ *window) const;
-    void StopAll(); // no more events: the form is going
+    // No more events reach the handlers: the form is going.
+    void StopEvents();
 
 protected:
     // The window was shown (not on a restore from the task bar).
@@ -104,6 +111,7 @@ private:
 // A form shown modally: its owner is disabled until a modal result ends it.
 class TDialog : public TForm {
 public:
+    using TForm::TForm;
     int ShowModal();
     int ModalResult() const { return FModalResult; }
     // Anything but mrNone closes the dialog.
@@ -132,6 +140,26 @@ void TerminateApplication();
 // Runs an event handler: an error that escapes it is shown by the handler
 // for unexpected errors, and the loop goes on.
 void Invoke(const TNotifyEvent &handler);
+
+// Runs `action` on the message loop, after the current message's handling;
+// dropped when `context` is destroyed first.
+void Later(TComponent *context, TNotifyEvent action);
+// True while a modal window of the tool is open: a message box, a
+// confirmation, a file dialog or a modal dialog.
+bool DialogOpen();
+// Runs `action` on the message loop once the modal window that is open now
+// has closed (another may be open by then: ask DialogOpen again).
+void AfterDialogCloses(TComponent *context, TNotifyEvent action);
+// Drops what waits for `context` (its destructor calls this).
+void ForgetActionsOf(TComponent *context);
+// Marks a modal window of the tool as open for as long as it lives.
+class TModalScope {
+public:
+    TModalScope();
+    ~TModalScope();
+    TModalScope(const TModalScope &) = delete;
+    TModalScope &operator=(const TModalScope &) = delete;
+};
 
 // The control a window of a form belongs to, or null (the system's own
 // helper windows, a combo box's edit say, belong to none).

@@ -93,16 +93,26 @@ configure_file(${CMAKE_CURRENT_SOURCE_DIR}/win32/Mardune.rc.in ${CMAKE_CURRENT_B
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/Mardune.rc PROPERTIES
   OBJECT_DEPENDS "${mardune_bitmaps};${mardune_pictures}/Mardune.ico;${MARDUNE_MANIFEST}")
 
-# The Win32 binding of the tool's controls and the generated windows.
+# The Win32 binding of the tool's controls, the generated windows, and the
+# tool's OS code on Windows.
 add_library(mardune_win32_binding STATIC
+  win32/CheckPrevious.cpp win32/CheckPrevious.h
   win32/Controls.cpp win32/Controls.h
   win32/Design.h
+  win32/DeviceMonitor.cpp win32/DeviceMonitor.h
   win32/Forms.cpp win32/Forms.h
+  win32/SplashScreen.cpp win32/SplashScreen.h
   win32/Text.cpp win32/Text.h
   win32/ToolkitDialogs.cpp win32/ToolkitDialogs.h
+  os/Shell.h os/SystemText.h
+  os/win32/DeviceNotification.cpp os/win32/DeviceNotification.h
+  os/win32/InstanceBlock.cpp os/win32/InstanceBlock.h
+  os/win32/Shell.cpp
+  os/win32/SystemText.cpp
   ${mardune_design_sources}
 )
-target_include_directories(mardune_win32_binding PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/win32 ${mardune_generated})
+target_include_directories(mardune_win32_binding PUBLIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/win32 ${CMAKE_CURRENT_SOURCE_DIR} ${mardune_generated})
 target_compile_definitions(mardune_win32_binding PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                                                         _WIN32_WINNT=0x0601)
-target_link_libraries(mardune_win32_binding PUBLIC comctl32 comdlg32 gdi32 msimg32 uxtheme user32)
+target_link_libraries(mardune_win32_binding PUBLIC comctl32 comdlg32 gdi32 msimg32 uxtheme user32 shell32 hid)

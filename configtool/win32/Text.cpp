@@ -107,3 +107,20 @@ TString FromFileSystemText(const std::string &text)
 {
     return FromUtf8(text);
 }
+
+bool FileExists(const TString &fileName)
+{
+    const DWORD attributes = GetFileAttributesW(fileName.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TString AbsolutePath(const TString &fileName)
+{
+    const DWORD length = GetFullPathNameW(fileName.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return fileName;
+    TString path(length, L'\0');
+    const DWORD written = GetFullPathNameW(fileName.c_str(), length, path.data(), nullptr);
+    path.resize(written < length ? written : 0);
+    return path.empty() ? fileName : path;
+}

@@ -38,3 +38,7 @@ TString FromUcs4(const std::u32string &text);
 // readerconfig's that may name a file.
 std::string FileSystemName(const TString &fileName);
 TString FromFileSystemText(const std::string &text);
+// A file (no folder) of that name exists.
+bool FileExists(const TString &fileName);
+// The name with its folder, as the current folder gives it.
+TString AbsolutePath(const TString &fileName);

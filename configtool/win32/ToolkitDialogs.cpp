@@ -24,6 +24,7 @@ HWND BoxOwner()
 
 void ShowBox(TBoxKind kind, const TString &text)
 {
+    const TModalScope modal;
     UINT style = MB_OK | MB_TASKMODAL;
     if (kind == TBoxKind::Unexpected)
         style |= MB_ICONERROR;
@@ -32,6 +33,7 @@ void ShowBox(TBoxKind kind, const TString &text)
 
 bool ShowConfirmation(const TString &text)
 {
+    const TModalScope modal;
     return MessageBoxW(BoxOwner(), text.c_str(), ApplicationTitle().c_str(),
                        MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL) == IDOK;
 }
@@ -57,6 +59,7 @@ TString ShowFileDialog(const TFileDialogRequest &request)
     dialog.nMaxFile = static_cast<DWORD>(name.size());
     dialog.lpstrDefExt = request.defaultSuffix.empty() ? nullptr : request.defaultSuffix.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING;
+    const TModalScope modal;
     const BOOL chosen = request.save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     return chosen ? TString(name.data()) : TString();
 }

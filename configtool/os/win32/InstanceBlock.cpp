@@ -73,18 +73,7 @@ bool TInstanceBlock::CheckInstanceLimit(HWND__ *window, int32_t limit)
         return false;
     }
     FCountedInstance = false;
-    HWND running = MainWindow();
-    if (running && IsIconic(running))
-        ShowWindow(running, SW_RESTORE);
-    if (running)
-        SetForegroundWindow(running);
     return true;
-}
-
-void TInstanceBlock::SetMainWindow(HWND__ *window)
-{
-    if (FView && FCountedInstance)
-        FView->MainWindow = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
 }
 
 HWND__ *TInstanceBlock::MainWindow() const

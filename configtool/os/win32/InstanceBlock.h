@@ -1,9 +1,9 @@
-// The single-instance guard on Windows: an 8-byte block of named shared
-// memory (page-file backed) whose name is the program file's path without
-// its backslashes ("C:\Tools\Mardune.exe" -> "C:ToolsMardune.exe"), in the
-// per-logon namespace. It counts the running instances and holds the window
-// that a later start brings forward (restored when minimised, then made the
-// foreground window).
+// The single-instance guard's record on Windows: an 8-byte block of named
+// shared memory (page-file backed) whose name is the program file's path
+// without its backslashes ("C:\Tools\Mardune.exe" -> "C:ToolsMardune.exe"),
+// in the per-logon namespace. It counts the running instances and holds the
+// window through which a later start reaches the instance that registered
+// last.
 #pragma once
 
 #include <cstdint>
@@ -26,15 +26,12 @@ public:
     TInstanceBlock(const TInstanceBlock &) = delete;
     TInstanceBlock &operator=(const TInstanceBlock &) = delete;
 
-    // True: quit at once (the limit is reached and the running instance was
-    // brought forward, or the existing block cannot be opened). False:
-    // counted, go on. Throws std::system_error when the block cannot be
-    // created.
+    // True: quit at once (the limit is reached: MainWindow is the running
+    // instance's, or null when the existing block cannot be opened). False:
+    // counted, with `window` registered; go on. Throws std::system_error when
+    // the block cannot be created.
     bool CheckInstanceLimit(HWND__ *window, int32_t limit);
-    // The window to bring forward, once it exists (the main window is made
-    // after the check).
-    void SetMainWindow(HWND__ *window);
-    // The window the running instance registered (for handing it a file).
+    // The window the instance that registered last gave.
     HWND__ *MainWindow() const;
 
     const std::wstring &GuardName() const { return FGuardName; }

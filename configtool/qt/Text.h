@@ -1,0 +1,41 @@
+// The tool's text in the Qt binding: QString, and the few operations the
+// pages use on it. The Win32 binding has the same names over std::wstring.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using TString = QString;
+using TStringList = QList<QString>;
+
+namespace mardune::literals {
+// u"text"_s: a QString from a literal.
+using namespace Qt::Literals::StringLiterals;
+} // namespace mardune::literals
+
+TString IntToStr(int64_t value);
+// Upper-case hexadecimal digits, at least `digits` of them.
+TString IntToHex(uint32_t value, int digits);
+// The one character whose code is `code`.
+TString Chr(uint16_t code);
+bool Contains(const TString &text, const TString &part); // case-sensitive
+bool IsEmpty(const TString &text);
+
+TString FromUtf8(std::string_view text);
+std::string ToUtf8(const TString &text);
+// 8-bit text in the system's code page (the library's strings).
+TString FromSystem8Bit(const char *text);
+std::u32string ToUcs4(const TString &text);
+TString FromUcs4(const std::u32string &text);
+// A file name as readerconfig opens it (the system's bytes for it), and a
+// message of readerconfig's that may name a file.
+std::string FileSystemName(const TString &fileName);
+TString FromFileSystemText(const std::string &text);
+// A file (no folder) of that name exists.
+bool FileExists(const TString &fileName);
+// The name with its folder, as the current folder gives it.
+TString AbsolutePath(const TString &fileName);
