@@ -1,16 +1,11 @@
 #include "CheckPrevious.h"
 
+#include "DebugOutput.h"
+
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QWidget>
 
-namespace {
-
-constexpr int ConnectTimeoutMs = 1000;
-const QByteArray ComeForwardRequest = QByteArrayLiteral("show\n");
-
-} // namespace
+#include <utility>
 
 TInstanceGuard::TInstanceGuard(QString guardName) : FGuardName(std::move(guardName)) {}
 
@@ -18,9 +13,7 @@ TInstanceGuard::~TInstanceGuard()
 {
     if (FCountedInstance && FLock)
         --FInfo.InstanceCount;
-    if (FServer)
-        FServer->close(); // removes the socket file
-    FServer.reset();
+    FListener.reset(); // removes the socket file
     FLock.reset();
     FGuardName.clear();
 }
@@ -35,7 +28,7 @@ QString TInstanceGuard::ServerPath(const QString &guardName)
     return InstanceServerName(guardName);
 }
 
-bool TInstanceGuard::CheckInstanceLimit(TWindowLookup window, int limit)
+bool TInstanceGuard::CheckInstanceLimit(TWindowLookup window, int limit, const QString &fileName)
 {
     // One place per instance that may run; limit 1 gives one.
     const int slotCount = limit > 1 ? limit : 1;
@@ -45,35 +38,37 @@ bool TInstanceGuard::CheckInstanceLimit(TWindowLookup window, int limit)
             FWindow = std::move(window);
             FInfo.MainWindow = 0;
             FInfo.InstanceCount = slot + 1;
-            Listen();
+            FListener = ListenForLaterStarts(FGuardName, [this](const TInstanceRequest &request) { LaterStart(request); });
             return false;
         }
     }
     FCountedInstance = false;
-    AskToComeForward(FGuardName);
+    // Without an instance that listens there is nothing to bring forward:
+    // this start ends silently all the same, but says what became of its file.
+    if (!SendToRunningInstance(FGuardName, TInstanceRequest{fileName}) && !fileName.isEmpty())
+        OutputDebugString(QStringLiteral("Mardune is running but does not answer: %1 was not opened.").arg(fileName));
     return true;
 }
 
-void TInstanceGuard::Listen()
+void TInstanceGuard::SetFileHandler(TFileHandler handler)
 {
-    // Whoever holds the lock owns the name: a socket file left there belongs
-    // to an instance that has died.
-    const QString path = ServerPath(FGuardName);
-    QLocalServer::removeServer(path);
-    FServer = std::make_unique<QLocalServer>();
-    FServer->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(FServer.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *socket = FServer->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(ComeForwardRequest.trimmed()))
-                    BringForward();
-            });
-        }
-    });
-    // Without the socket this instance is still counted; it just cannot be
-    // brought forward.
-    FServer->listen(path);
+    FFileHandler = std::move(handler);
+    if (!FFileHandler)
+        return;
+    const QStringList waiting = std::exchange(FWaitingFiles, {});
+    for (const QString &fileName : waiting)
+        FFileHandler(fileName);
+}
+
+void TInstanceGuard::LaterStart(const TInstanceRequest &request)
+{
+    BringForward();
+    if (request.FileName.isEmpty())
+        return;
+    if (FFileHandler)
+        FFileHandler(request.FileName);
+    else
+        FWaitingFiles << request.FileName;
 }
 
 void TInstanceGuard::BringForward()
@@ -86,19 +81,6 @@ void TInstanceGuard::BringForward()
         window->showNormal();
     window->raise();
     window->activateWindow();
-}
-
-void TInstanceGuard::AskToComeForward(const QString &guardName)
-{
-    QLocalSocket socket;
-    socket.connectToServer(ServerPath(guardName));
-    if (!socket.waitForConnected(ConnectTimeoutMs))
-        return; // nothing to bring forward; end silently all the same
-    socket.write(ComeForwardRequest);
-    socket.waitForBytesWritten(ConnectTimeoutMs);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(ConnectTimeoutMs);
 }
 
 QString ProgramGuardName()
@@ -116,10 +98,16 @@ std::unique_ptr<TInstanceGuard> &ProcessGuard()
 
 } // namespace
 
-bool CheckInstanceLimit(TWindowLookup window, int limit)
+bool CheckInstanceLimit(TWindowLookup window, int limit, const QString &fileName)
 {
     ProcessGuard() = std::make_unique<TInstanceGuard>(ProgramGuardName());
-    return ProcessGuard()->CheckInstanceLimit(std::move(window), limit);
+    return ProcessGuard()->CheckInstanceLimit(std::move(window), limit, fileName);
+}
+
+void SetLaterStartFileHandler(TFileHandler handler)
+{
+    if (ProcessGuard())
+        ProcessGuard()->SetFileHandler(std::move(handler));
 }
 
 void CheckPreviousCleanup()

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <utility>
+
 namespace {
 
 // Icons and type names from the directory entry alone. The toolkit's own
@@ -51,6 +53,38 @@ public:
     }
 };
 
+// Hands an action to the event loop when the window it watches is hidden or
+// destroyed, then goes.
+class TCloseWatch final : public QObject {
+public:
+    TCloseWatch(QWidget *window, QObject *context, std::function<void()> action)
+        : QObject(context), FAction(std::move(action))
+    {
+        window->installEventFilter(this);
+        connect(window, &QObject::destroyed, this, &TCloseWatch::Closed);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            Closed();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void Closed()
+    {
+        if (!FAction)
+            return;
+        // Queued: the window's own event loop returns first.
+        QMetaObject::invokeMethod(parent(), std::exchange(FAction, {}), Qt::QueuedConnection);
+        deleteLater();
+    }
+
+    std::function<void()> FAction;
+};
+
 TMessageHook &MessageHook()
 {
     static TMessageHook hook;
@@ -89,6 +123,19 @@ bool ConfirmOkCancel(const QString &text)
     QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), text,
                     QMessageBox::Ok | QMessageBox::Cancel, QApplication::activeWindow());
     return box.exec() == QMessageBox::Ok;
+}
+
+bool DialogOpen()
+{
+    return QApplication::activeModalWidget() != nullptr;
+}
+
+void AfterDialogCloses(QObject *context, std::function<void()> action)
+{
+    if (QWidget *dialog = QApplication::activeModalWidget())
+        new TCloseWatch(dialog, context, std::move(action)); // a child of the context
+    else
+        QMetaObject::invokeMethod(context, std::move(action), Qt::QueuedConnection);
 }
 
 QString WithDefaultSuffix(const QString &fileName, const QString &suffix)

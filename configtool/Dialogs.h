@@ -9,6 +9,7 @@
 #include <memory>
 
 class QFileDialog;
+class QObject;
 class QWidget;
 
 // A plain message box titled with the application title.
@@ -28,6 +29,14 @@ struct TFileDialogRequest {
 QString ExecuteFileDialog(QWidget *parent, const TFileDialogRequest &request);
 // The toolkit's dialog as ExecuteFileDialog runs it, not yet shown.
 std::unique_ptr<QFileDialog> CreateFileDialog(QWidget *parent, const TFileDialogRequest &request);
+
+// True while a modal window of the tool is open: a message box, a
+// confirmation, a file dialog or the transfer dialog.
+bool DialogOpen();
+// Runs `action` on the event loop once the modal window that is open now
+// has closed (another may be open by then: ask DialogOpen again). Dropped
+// when `context` is destroyed first.
+void AfterDialogCloses(QObject *context, std::function<void()> action);
 
 // The file name with ".suffix" added when its last part has no extension.
 QString WithDefaultSuffix(const QString &fileName, const QString &suffix);

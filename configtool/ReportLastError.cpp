@@ -16,13 +16,19 @@ TMessageBoxHook &Box()
     return hook;
 }
 
+// "<what>: <system text>" for the error the failed call left.
+QString LastErrorText(const QString &what)
+{
+    const int error = errno; // before anything else can change it
+    const char *systemText = std::strerror(error);
+    return what + QStringLiteral(": ") + QString::fromLocal8Bit(systemText ? systemText : "");
+}
+
 } // namespace
 
 void ReportLastError(const QString &what)
 {
-    const int error = errno; // before anything else can change it
-    const char *systemText = std::strerror(error);
-    const QString text = what + QStringLiteral(": ") + QString::fromLocal8Bit(systemText ? systemText : "");
+    const QString text = LastErrorText(what);
     if (Box())
         Box()(text);
     else {
@@ -31,6 +37,13 @@ void ReportLastError(const QString &what)
         box.exec();
     }
     OutputDebugString(text);
+}
+
+QString LogLastError(const QString &what)
+{
+    const QString text = LastErrorText(what);
+    OutputDebugString(text);
+    return text;
 }
 
 void SetReportLastErrorBox(TMessageBoxHook hook)

@@ -2,6 +2,7 @@
 
 #include "DeviceMonitor.h"
 #include "DeviceText.h"
+#include "Dialogs.h"
 #include "ReportLastError.h"
 #include "UnexpectedError.h"
 #include "UpDnFrm.h"
@@ -16,6 +17,8 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QUrl>
+
+#include <optional>
 
 namespace {
 
@@ -109,6 +112,7 @@ void TForm1::FormShow()
     if (!FStartupLoadDone) { // the command line's file, at the first show only
         FStartupLoadDone = true;
         StartupLoad();
+        LoadLaterStartFiles(); // those handed over before the first show
     }
     ui->PageControl->setCurrentWidget(ui->TabSheetOther);
     ui->PageControl->update();
@@ -139,37 +143,62 @@ void TForm1::ApplyOuterHeight()
 
 void TForm1::RefreshDeviceStatus()
 {
-    // A refresh may wait in an error box, whose event loop delivers further
-    // device events: they ask for one more refresh after this one instead
-    // of one nested refresh (and box) each.
-    if (FRefreshing) {
-        FRefreshPending = true;
+    // The header, the Prefix / Sufix tab and the window's height follow every
+    // device event at once, even while a box is open. What may open a box of
+    // its own (the Card Code page's reads, an unexpected error) waits while a
+    // modal window is open, so that there is one box at a time: then one
+    // refresh, after that window has closed, stands for every event that
+    // came meanwhile.
+    std::optional<QString> error;
+    bool attached = false;
+    try {
+        attached = ReadDeviceStatus();
+    } catch (...) {
+        error = CurrentExceptionMessage();
+    }
+    if (FRefreshWaiting)
+        return; // the waiting refresh reads everything again
+    if (DialogOpen()) {
+        FRefreshWaiting = true;
+        AfterDialogCloses(this, [this] {
+            FRefreshWaiting = false;
+            RefreshDeviceStatus();
+        });
         return;
     }
-    FRefreshing = true;
-    do {
-        FRefreshPending = false;
-        try {
-            ReadDeviceStatus();
-        } catch (...) { // reported here, so that its box is the refresh's one
-            ShowUnexpectedError(CurrentExceptionMessage());
-        }
-    } while (FRefreshPending);
-    FRefreshing = false;
+    if (error)
+        ShowUnexpectedError(*error);
+    else if (attached)
+        ShowCardCodeConfig();
 }
 
-void TForm1::ReadDeviceStatus()
+bool TForm1::ReadDeviceStatus()
 {
     if (!RFID_OpenDevice()) {
         ui->LabelStatus->setText(QStringLiteral("Not Attached"));
-        ui->LabelManufacturer->clear();
-        ui->LabelProduct->clear();
-        ui->LabelProductionDate->clear();
+        ClearIdentity();
         SetOuterHeight(CompactHeight);
-        return;
+        return false;
     }
-    RFID_GetDeviceData(&DevData);
+    // Only what the reader gave is shown: when the identity call fails (the
+    // record may then hold anything), the identity lines stay empty, the
+    // picture and the Prefix / Sufix tab as they were, until the next device
+    // event asks again.
+    TDeviceData data{};
+    const bool identified = RFID_GetDeviceData(&data) != 0;
+    DevData = identified ? data : TDeviceData{};
     ui->LabelStatus->setText(QStringLiteral("Attached"));
+    if (identified)
+        ShowIdentity(); // throws on a version that is no number
+    else
+        ClearIdentity();
+    SetOuterHeight(FullHeight);
+    ui->PageControl->setCurrentWidget(ui->TabSheetOther);
+    return true;
+}
+
+void TForm1::ShowIdentity()
+{
     // The library's strings live only until its next call: copied here.
     const QString product = Text8(DevData.ProductStr);
     ui->LabelManufacturer->setText(Text8(DevData.ManufacturerStr));
@@ -181,9 +210,13 @@ void TForm1::ReadDeviceStatus()
 
     const double version = ProductVersion(product); // throws on a version that is no number
     ui->PageControl->setTabVisible(ui->PageControl->indexOf(ui->TabSheetPreSuf), version >= 1.7);
-    SetOuterHeight(FullHeight);
-    ui->PageControl->setCurrentWidget(ui->TabSheetOther);
-    ShowCardCodeConfig();
+}
+
+void TForm1::ClearIdentity()
+{
+    ui->LabelManufacturer->clear();
+    ui->LabelProduct->clear();
+    ui->LabelProductionDate->clear();
 }
 
 void TForm1::PageControlChange(int index)

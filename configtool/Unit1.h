@@ -5,6 +5,7 @@
 #pragma once
 
 #include "DllImport.h"
+#include "ReportLastError.h"
 #include "ReportPage.h"
 
 #include <QMainWindow>
@@ -61,12 +62,15 @@ public:
     void LabelMailClick();
     void Label27Click();
 
+    // The pages' readers answer false when a read failed, which they report
+    // through `report` (by default each in its own box, ReportLastError).
+
     // Card Code page.
     uint8_t ComposeConfigBits() const;
     void SetEnterSet(bool value);
     bool EnterSet() const { return FEnterSet; }
-    void ShowCardCodeConfig();
-    void TabSheetCardCodeShow();
+    bool ShowCardCodeConfig(const TErrorReport &report = ReportLastError);
+    bool TabSheetCardCodeShow(const TErrorReport &report = ReportLastError);
     void ButtonSetConfigClick();
     void CheckBoxEnableClick();
     void ButtonPlaySoundClick();
@@ -76,11 +80,11 @@ public:
     static uint8_t SoundCode(int itemIndex);
 
     // Keyboard report pages (Unit1Reports.cpp).
-    void TabSheetAdvancedBeforeShow();
-    void TabSheetAdvancedAfterShow();
-    void ShowAfterReport();
-    void TabSheetRemoveShow();
-    void ShowRemoveReport();
+    bool TabSheetAdvancedBeforeShow(const TErrorReport &report = ReportLastError);
+    bool TabSheetAdvancedAfterShow(const TErrorReport &report = ReportLastError);
+    bool ShowAfterReport(const TErrorReport &report = ReportLastError);
+    bool TabSheetRemoveShow(const TErrorReport &report = ReportLastError);
+    bool ShowRemoveReport(const TErrorReport &report = ReportLastError);
     void ButtonSetBeforeClick();
     void ButtonSetAfterClick();
     void ButtonRemoveSetClick();
@@ -104,6 +108,9 @@ public:
     void SaveAs1Click();
     void Open1Click();
     void LoadConfigFile(const QString &fileName);
+    // A file that a later start of the program handed over: loaded as the
+    // start-up's own file is, after it and whenever no modal window is open.
+    void OpenLaterStartFile(const QString &fileName);
 
     // The transfer dialog, one for the window's life.
     TLoad *Load() const { return FLoad; }
@@ -121,7 +128,9 @@ protected:
 private:
     void FormCreate();
     void FormShow();
-    void ReadDeviceStatus();
+    bool ReadDeviceStatus(); // true: a reader is attached
+    void ShowIdentity();
+    void ClearIdentity();
     void PageControlChange(int index);
     void SetOuterHeight(int height);
     void ApplyOuterHeight();
@@ -134,15 +143,17 @@ private:
     void SetupAnalyzePage();
     void SetupFileMenu();
     void StartupLoad();
+    void LoadLaterStartFiles();
 
     std::unique_ptr<Ui::TForm1> ui;
     TDeviceMonitor *FMonitor = nullptr; // child of the window
-    bool FRefreshing = false;     // a status refresh runs (perhaps in an error box)
-    bool FRefreshPending = false; // asked for again meanwhile
+    bool FRefreshWaiting = false; // a refresh waits for a modal window to close
     bool FEnterSet = false;
     bool FShownBefore = false;
     int FOuterHeight = 0; // the outer height last set, 0 before any
     bool FStartupLoadDone = false;
+    QStringList FLaterStartFiles; // handed over, not loaded yet
+    bool FLoadWaiting = false;    // their load waits for a modal window to close
     TReportPageControls FBeforePage, FAfterPage, FRemovePage;
     TLoad *FLoad = nullptr; // child of the window
     QString FOpenFileName = QStringLiteral("default.rfc"); // the open dialog's name

@@ -66,11 +66,11 @@ void TForm1::SetRadioGroupASCIIItemIndex(int index)
     (index == 0 ? ui->RadioGroupASCIIHexadecimal : ui->RadioGroupASCIIDecimal)->setChecked(true);
 }
 
-void TForm1::ShowCardCodeConfig()
+bool TForm1::ShowCardCodeConfig(const TErrorReport &report)
 {
     if (!RFID_GetConfigBits(&ConfigBits)) {
-        ReportLastError(QStringLiteral("RFID_GetConfigBits"));
-        return;
+        report(QStringLiteral("RFID_GetConfigBits"));
+        return false;
     }
     const auto bits = static_cast<uint8_t>(ConfigBits);
     SetEnterSet(bits & RFID_CFG_ENTER);
@@ -83,17 +83,18 @@ void TForm1::ShowCardCodeConfig()
 
     uint8_t enable = 0;
     if (!RFID_GetEnable(&enable)) {
-        ReportLastError(QStringLiteral("RFID_GetEnable"));
-        return;
+        report(QStringLiteral("RFID_GetEnable"));
+        return false;
     }
     SettingEnable = true; // this change is not written back
     ui->CheckBoxEnable->setChecked(enable != 0);
     SettingEnable = false;
+    return true;
 }
 
-void TForm1::TabSheetCardCodeShow()
+bool TForm1::TabSheetCardCodeShow(const TErrorReport &report)
 {
-    ShowCardCodeConfig();
+    return ShowCardCodeConfig(report);
 }
 
 void TForm1::ButtonSetConfigClick()

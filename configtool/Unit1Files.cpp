@@ -1,5 +1,6 @@
 // TForm1: saving the reader's keyboard configuration to a file, and loading
 // a file into the reader (from the File menu and from the command line).
+#include "CommandLine.h"
 #include "ConfigFile.h"
 #include "Dialogs.h"
 #include "Unit1.h"
@@ -48,7 +49,15 @@ void TForm1::SaveAs1Click()
         ShowMessage(QStringLiteral("Usb RFID Card Reader must be connected to upload configuration!"));
         return;
     }
-    FLoad->Upload(); // the reader into ConfigBits, the buffers and the pages
+    // The reader into ConfigBits, the buffers and the pages. A file holds
+    // only what the reader gave: a read that fails ends the save with one
+    // message, which carries that read's report, instead of its own box.
+    QString readError;
+    if (FLoad->UploadForSaving(readError) != mrOk) {
+        ShowMessage(QStringLiteral("The configuration could not be read from the USB RFID device; no file was saved.\n") +
+                    readError.trimmed());
+        return;
+    }
     TFileDialogRequest request;
     request.save = true;
     request.filter = QString::fromLatin1(FileFilter);
@@ -116,6 +125,36 @@ void TForm1::LoadConfigFile(const QString &fileName)
 void TForm1::StartupLoad()
 {
     const QStringList arguments = ArgumentsHook() ? ArgumentsHook()() : QCoreApplication::arguments();
-    if (arguments.size() == 2 && QFileInfo(arguments[1]).isFile()) // a directory is no file
-        LoadConfigFile(arguments[1]);
+    const QString fileName = ConfigFileArgument(arguments);
+    if (!fileName.isEmpty())
+        LoadConfigFile(fileName);
+}
+
+void TForm1::OpenLaterStartFile(const QString &fileName)
+{
+    FLaterStartFiles << fileName;
+    // Through the event loop, never inside the handler that heard the start.
+    QMetaObject::invokeMethod(this, &TForm1::LoadLaterStartFiles, Qt::QueuedConnection);
+}
+
+void TForm1::LoadLaterStartFiles()
+{
+    // After the start-up's own file, and never while a modal window is open:
+    // a load asks its own confirmation and runs the one transfer dialog.
+    if (!FStartupLoadDone)
+        return; // the first show loads them
+    while (!FLoadWaiting && !FLaterStartFiles.isEmpty()) {
+        if (DialogOpen()) {
+            FLoadWaiting = true;
+            AfterDialogCloses(this, [this] {
+                FLoadWaiting = false;
+                LoadLaterStartFiles();
+            });
+            return;
+        }
+        // Checked again here, as at start-up: it may have gone meanwhile.
+        const QString fileName = FLaterStartFiles.takeFirst();
+        if (QFileInfo(fileName).isFile())
+            LoadConfigFile(fileName);
+    }
 }

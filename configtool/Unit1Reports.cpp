@@ -12,15 +12,17 @@ namespace {
 using TReportGetter = int32_t(KORVEL_CALL *)(TKeybHIDReport *);
 using TReportSetter = int32_t(KORVEL_CALL *)(const TKeybHIDReport *);
 
-// The reader's report into the buffer, then onto the page; a failure leaves
-// the page as it was.
-void ReadReport(TReportGetter get, const char *name, TKeybHIDReport &buffer, const TReportPageControls &page)
+// The reader's report into the buffer, then onto the page; a failure is
+// reported and leaves the page as it was.
+bool ReadReport(TReportGetter get, const char *name, TKeybHIDReport &buffer, const TReportPageControls &page,
+                const TErrorReport &report)
 {
     if (!get(&buffer)) {
-        ReportLastError(QString::fromLatin1(name));
-        return;
+        report(QString::fromLatin1(name));
+        return false;
     }
     ShowReport(page, buffer);
+    return true;
 }
 
 // The page into the buffer (Reserved kept), then the buffer to the reader.
@@ -46,29 +48,31 @@ void TForm1::SetupReportPages()
     connect(ui->ButtonRemoveClear, &QPushButton::clicked, this, &TForm1::ButtonRemoveClearClick);
 }
 
-void TForm1::TabSheetAdvancedBeforeShow()
+bool TForm1::TabSheetAdvancedBeforeShow(const TErrorReport &report)
 {
-    ReadReport(RFID_GetBeforeHidKeyboardReport, "RFID_GetBeforeHidKeyboardReport", BeforeReport, FBeforePage);
+    return ReadReport(RFID_GetBeforeHidKeyboardReport, "RFID_GetBeforeHidKeyboardReport", BeforeReport, FBeforePage,
+                      report);
 }
 
-void TForm1::TabSheetAdvancedAfterShow()
+bool TForm1::TabSheetAdvancedAfterShow(const TErrorReport &report)
 {
-    ShowAfterReport();
+    return ShowAfterReport(report);
 }
 
-void TForm1::ShowAfterReport()
+bool TForm1::ShowAfterReport(const TErrorReport &report)
 {
-    ReadReport(RFID_GetAfterHidKeyboardReport, "RFID_GetAfterHidKeyboardReport", AfterReport, FAfterPage);
+    return ReadReport(RFID_GetAfterHidKeyboardReport, "RFID_GetAfterHidKeyboardReport", AfterReport, FAfterPage, report);
 }
 
-void TForm1::TabSheetRemoveShow()
+bool TForm1::TabSheetRemoveShow(const TErrorReport &report)
 {
-    ShowRemoveReport();
+    return ShowRemoveReport(report);
 }
 
-void TForm1::ShowRemoveReport()
+bool TForm1::ShowRemoveReport(const TErrorReport &report)
 {
-    ReadReport(RFID_GetRemoveHidKeyboardReport, "RFID_GetRemoveHidKeyboardReport", RemoveReport, FRemovePage);
+    return ReadReport(RFID_GetRemoveHidKeyboardReport, "RFID_GetRemoveHidKeyboardReport", RemoveReport, FRemovePage,
+                      report);
 }
 
 void TForm1::ButtonSetBeforeClick()

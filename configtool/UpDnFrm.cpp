@@ -26,6 +26,21 @@ QLabel *TLoad::LabelA() const
 
 TModalResult TLoad::Upload()
 {
+    FReadError = nullptr;
+    return StartUpload();
+}
+
+TModalResult TLoad::UploadForSaving(QString &readError)
+{
+    readError.clear();
+    FReadError = &readError;
+    const TModalResult result = StartUpload();
+    FReadError = nullptr;
+    return result;
+}
+
+TModalResult TLoad::StartUpload()
+{
     RptCnt = 0;
     ActionMode = amUpload;
     ActionState = asConfig;
@@ -70,29 +85,42 @@ void TLoad::TimerTimer()
 
 void TLoad::UploadStep()
 {
-    // A failed read is reported by the page and the sequence goes on.
+    // A failed read is reported by the page and the sequence goes on, unless
+    // the upload is one for a save, which the first failure ends.
+    QString *const readError = FReadError;
+    const TErrorReport report = readError ? TErrorReport([readError](const QString &what) {
+        if (readError->isEmpty())
+            *readError = LogLastError(what);
+    })
+                                          : TErrorReport(ReportLastError);
+    bool read = false;
     switch (ActionState) {
     case asConfig:
         ui->LabelA->setText(QStringLiteral("Reading: Config"));
-        FForm->TabSheetCardCodeShow();
+        read = FForm->TabSheetCardCodeShow(report);
         ActionState = asBefore;
         break;
     case asBefore:
         ui->LabelA->setText(QStringLiteral("Reading: Before"));
-        FForm->TabSheetAdvancedBeforeShow();
+        read = FForm->TabSheetAdvancedBeforeShow(report);
         ActionState = asAfter;
         break;
     case asAfter:
         ui->LabelA->setText(QStringLiteral("Reading: After"));
-        FForm->TabSheetAdvancedAfterShow();
+        read = FForm->TabSheetAdvancedAfterShow(report);
         ActionState = asRemove;
         break;
     case asRemove:
         ui->LabelA->setText(QStringLiteral("Reading: Remove"));
-        FForm->TabSheetRemoveShow();
-        Finish(mrOk);
+        read = FForm->TabSheetRemoveShow(report);
+        if (read || !readError)
+            Finish(mrOk);
         break;
+    default:
+        return;
     }
+    if (!read && readError)
+        Finish(mrCancel);
 }
 
 void TLoad::DownloadStep()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <cstdint>
 #include <memory>
@@ -33,6 +34,10 @@ public:
 
     TModalResult Upload();
     TModalResult Download();
+    // An upload that must read everything, for a save: the first read that
+    // fails ends it with Cancel, its report (as ReportLastError words it,
+    // on the debugger output too) in `readError` instead of a box.
+    TModalResult UploadForSaving(QString &readError);
     // One step of the transfer.
     void TimerTimer();
 
@@ -49,6 +54,7 @@ public Q_SLOTS:
 
 private:
     TModalResult Run();
+    TModalResult StartUpload();
     void UploadStep();
     void DownloadStep();
     void Finish(TModalResult result);
@@ -57,4 +63,5 @@ private:
     TForm1 *FForm;
     QTimer *FTimer; // child of the dialog, off until a transfer starts
     bool FInStep = false; // a tick while a step waits in a message box is skipped
+    QString *FReadError = nullptr; // set during UploadForSaving: where its failure goes
 };

@@ -1,15 +1,18 @@
 // Mardune, the USB RFID Configuration Tool: the start-up.
 #include "CheckPrevious.h"
+#include "CommandLine.h"
 #include "SplashScreen.h"
 #include "SplashTiming.h"
 #include "UnexpectedError.h"
 #include "Unit1.h"
 
+#include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 #include <QPointer>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -22,8 +25,12 @@ QPointer<TForm1> Form1;
 int Run(TApplication &app)
 {
     // Only one copy of this program file runs; a second start brings the
-    // first forward and ends at once, without a splash.
-    if (CheckInstanceLimit([] { return Form1.data(); }, 1))
+    // first forward, hands it its file (by absolute path: the first works
+    // in another folder) and ends at once, without a splash.
+    QString fileName = ConfigFileArgument(QCoreApplication::arguments());
+    if (!fileName.isEmpty())
+        fileName = QFileInfo(fileName).absoluteFilePath();
+    if (CheckInstanceLimit([] { return Form1.data(); }, 1, fileName))
         return 0;
 
     const uint32_t start = GetTickCount();
@@ -34,6 +41,11 @@ int Run(TApplication &app)
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     TForm1 form;
     Form1 = &form; // it creates the transfer dialog
+    // Files that later starts hand over load as the start-up's own does.
+    SetLaterStartFileHandler([](const QString &file) {
+        if (Form1)
+            Form1->OpenLaterStartFile(file);
+    });
 
     // The splash stays up for SplashMinTime in all.
     const uint32_t wait = SplashWait(SplashRemaining(start, GetTickCount()));
@@ -47,10 +59,29 @@ int Run(TApplication &app)
     return 0;
 }
 
+int Print(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // --help and --version answer before any window, and so without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    switch (StartAction(arguments)) {
+    case saHelp:
+        return Print(HelpText());
+    case saVersion:
+        return Print(VersionText());
+    case saRun:
+        break;
+    }
+
     TApplication app(argc, argv);
     app.setWindowIcon(QIcon(QStringLiteral(":/logo.svg"))); // the picture installed as the desktop icon
     // Where Tahoma is missing, a face of about its size.

@@ -20,9 +20,6 @@ std::unique_ptr<TInstanceLock> TakeInstanceSlot(const QString &guardName, int sl
 
 // Where place `slot` of the guard is kept.
 QString InstanceSlotPath(const QString &guardName, int slot);
-// The name of the guard's local socket, through which a start that is
-// turned away asks the running instance to come forward.
-QString InstanceServerName(const QString &guardName);
 
 // The full path of the running program file, as the system reports it.
 QString ProgramFilePath();

@@ -169,3 +169,45 @@ TEST_F(DeviceStatus, VersionThatIsNoNumberAtCreationStillCreatesTheWindow)
     EXPECT_EQ(Text("LabelStatus"), "Attached");
     EXPECT_TRUE(Form().isVisible());
 }
+
+TEST_F(DeviceStatus, IdentityTheReaderDidNotGiveIsNeverShownAndTheNextEventAsksAgain)
+{
+    // The identity call fails (its first transfer is refused, and so is
+    // every later one until the fault is lifted): at creation, and for a
+    // reader that replaces one whose identity was shown.
+    for (const bool shownBefore : {false, true}) {
+        SCOPED_TRACE(shownBefore ? "replacing a shown reader" : "at creation");
+        if (shownBefore) {
+            readersim::ReaderSettings first;
+            first.factoryId = 4711;
+            PlugReader({}, first);
+            CreateForm();
+            ASSERT_EQ(Text("LabelProduct"), "USB RFID Reader Ver: 1.7 (4711)");
+            PlugReader(Product("USB Mifare Reader Ver: 1.6"));
+            Firmware().failNextTransfers(1 << 20); // before the window hears the reader
+        } else {
+            PlugReader(Product("USB Mifare Reader Ver: 1.6"));
+            Firmware().failNextTransfers(1 << 20);
+            CreateForm();
+        }
+        // The refresh that heard the reader has run: its Card Code page failed too.
+        ASSERT_TRUE(WaitFor([&] { return !collected.errors.isEmpty(); }));
+        EXPECT_EQ(Text("LabelStatus"), "Attached");
+        EXPECT_EQ(OuterHeight(), FullHeight);
+        EXPECT_EQ(Text("LabelManufacturer"), "");
+        EXPECT_EQ(Text("LabelProduct"), "");
+        EXPECT_EQ(Text("LabelProductionDate"), "");
+        EXPECT_TRUE(Get<QWidget>("ImageMifare")->isHidden()); // as it was
+        EXPECT_TRUE(TabVisible("TabSheetPreSuf"));
+        EXPECT_EQ(Form().DevData.FactoryID, 0);
+
+        Firmware().failNextTransfers(0);
+        Bus().plugMouse(); // any device event
+        EXPECT_TRUE(WaitFor([&] { return Text("LabelProduct") == "USB Mifare Reader Ver: 1.6 (10000)"; }));
+        EXPECT_EQ(Text("LabelProductionDate"), "15.March 2024");
+        EXPECT_FALSE(Get<QWidget>("ImageMifare")->isHidden());
+        Bus().unplugMouse();
+        TearDown();
+        collected.errors.clear();
+    }
+}

@@ -256,3 +256,87 @@ TEST_F(FileMenu, OneArgumentNamingAFileIsLoadedAtTheFirstShow)
     QFile::remove("default.rfc");
     EXPECT_EQ(collected.confirmations.size(), 1);
 }
+
+TEST_F(FileMenu, SaveAsWhoseUploadCannotReadTheReaderSavesNothingAndSaysSoOnce)
+{
+    Start();
+    const char *const reads[] = {"RFID_GetConfigBits", "RFID_GetBeforeHidKeyboardReport",
+                                 "RFID_GetAfterHidKeyboardReport", "RFID_GetRemoveHidKeyboardReport"};
+    for (int failing = 0; failing < 4; ++failing) {
+        SCOPED_TRACE(reads[failing]);
+        collected.messages.clear();
+        collected.debug.clear();
+        collected.fileDialogAnswer = Path("never.rfc");
+        // The read of step `failing` is refused: armed after the tick before it.
+        int ticks = 0;
+        const QMetaObject::Connection armed = QObject::connect(Form().Load()->Timer(), &QTimer::timeout, [&] {
+            if (++ticks == failing)
+                Firmware().failNextTransfers(1);
+        });
+        if (failing == 0)
+            Firmware().failNextTransfers(1);
+        Form().SaveAs1Click();
+        QObject::disconnect(armed);
+
+        ASSERT_EQ(collected.messages.size(), 1);
+        const QString report = QString(reads[failing]) + ": ";
+        EXPECT_TRUE(collected.messages[0].startsWith(
+            "The configuration could not be read from the USB RFID device; no file was saved.\n" + report))
+            << collected.messages[0].toStdString();
+        EXPECT_EQ(collected.debug.filter(report).size(), 1); // the report's line, as ever
+        EXPECT_TRUE(collected.errors.isEmpty());             // but no box of its own
+        EXPECT_TRUE(collected.fileDialogs.isEmpty());
+        EXPECT_TRUE(collected.confirmations.isEmpty());
+        EXPECT_FALSE(QFile::exists(Path("never.rfc")));
+        EXPECT_EQ(ticks, failing + 1); // no read after the failed one
+    }
+    // A plain upload still reports each failed read and goes on.
+    Firmware().failNextTransfers(1);
+    EXPECT_EQ(Form().Load()->Upload(), mrOk);
+    EXPECT_EQ(collected.errors.size(), 1);
+}
+
+TEST_F(FileMenu, FileOfALaterStartLoadsLikeTheStartupFileOnceNoModalWindowIsOpen)
+{
+    const auto write = [&](const char *name, int confByte) {
+        TKeyboardConfig config;
+        config.ConfByte = confByte;
+        WriteConfigFile(Path(name).toStdString(), config);
+        return Path(name);
+    };
+    const QString startup = write("startup.rfc", 0x11), early = write("early.rfc", 0x22), late = write("late.rfc", 0x23);
+    // Handed over before the first show: loaded after the start-up's own file.
+    SetArgumentsHook([&] { return QStringList{"Mardune", startup}; });
+    PlugReader({}, Distinct());
+    CreateForm([&](TForm1 &form) {
+        FastTransfers(form);
+        form.OpenLaterStartFile(early);
+    });
+    SetArgumentsHook(nullptr);
+    ASSERT_TRUE(WaitFor([&] { return collected.confirmations.size() == 2 && !Form().Load()->isVisible(); }));
+    EXPECT_EQ(collected.confirmations, (QStringList{LoadQuestion, LoadQuestion}));
+    EXPECT_EQ(Firmware().settings().confByte, 0x22);
+    const auto events = Firmware().events();
+    const auto at = [&](const std::string &event) { return std::find(events.begin(), events.end(), event) - events.begin(); };
+    EXPECT_LT(at("config 0x11"), at("config 0x22"));
+
+    // Handed over while the transfer dialog runs a Save As: loaded once it is
+    // done, not inside it; a name that no longer names a file loads nothing.
+    collected.confirmations.clear();
+    bool handed = false;
+    QObject::connect(Form().Load()->Timer(), &QTimer::timeout, [&] {
+        if (!std::exchange(handed, true)) {
+            Form().OpenLaterStartFile(Path("gone.rfc"));
+            Form().OpenLaterStartFile(late);
+        }
+    });
+    collected.fileDialogAnswer = "";
+    Form().SaveAs1Click();
+    EXPECT_TRUE(handed);
+    EXPECT_TRUE(collected.confirmations.isEmpty());
+    EXPECT_EQ(Form().Load()->LabelA()->text(), "Reading: Remove");
+    EXPECT_EQ(ConfigBits, 0x22); // the upload read the reader, untouched meanwhile
+    ASSERT_TRUE(WaitFor([&] { return collected.confirmations.size() == 1 && !Form().Load()->isVisible(); }));
+    EXPECT_EQ(Firmware().settings().confByte, 0x23);
+    EXPECT_TRUE(collected.errors.isEmpty());
+}

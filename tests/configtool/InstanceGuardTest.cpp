@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -94,9 +95,57 @@ TEST_F(InstanceGuard, StaleSocketOfADeadInstanceIsReplaced)
     EXPECT_TRUE(second.CheckInstanceLimit({}, 1));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isMinimized(); }, 3000));
 }
+TEST_F(InstanceGuard, LaterStartsHandTheirFilesOverAndFilesWaitForTheirHandler)
+{
+    const QString name = UniqueGuardName("Files");
+    QWidget window;
+    window.showMinimized();
+    TInstanceGuard first(name);
+    ASSERT_FALSE(first.CheckInstanceLimit([&] { return &window; }, 1));
+    // Before there is a handler: kept for it. The window came forward.
+    TInstanceGuard early(name);
+    EXPECT_TRUE(early.CheckInstanceLimit({}, 1, "/tmp/early one.rfc"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isMinimized(); }, 3000));
+    QStringList received;
+    first.SetFileHandler([&](const QString &file) { received << file; });
+    EXPECT_EQ(received, QStringList{"/tmp/early one.rfc"});
+    // Then at once, any name but one with NUL; none without a file.
+    const QStringList files = {QString::fromUtf8("/tmp/\u00e4 \u00f6/two\nlines.rfc"), "", "/tmp/three.rfc"};
+    for (const QString &file : files) {
+        TInstanceGuard later(name);
+        EXPECT_TRUE(later.CheckInstanceLimit({}, 1, file));
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 3; }, 3000));
+    EXPECT_EQ(received, (QStringList{"/tmp/early one.rfc", files[0], files[2]}));
+}
 
-
-
+TEST_F(InstanceGuard, WhatIsNoRequestHandsNothingOver)
+{
+    const QString name = UniqueGuardName("Garbage");
+    TInstanceGuard first(name);
+    ASSERT_FALSE(first.CheckInstanceLimit({}, 1));
+    QStringList received;
+    first.SetFileHandler([&](const QString &file) { received << file; });
+    const QByteArray requests[] = {
+        "", "open\n/tmp/a.rfc", "show", "show\nopen\n", QByteArray("show\nopen\n/tmp/a\0b.rfc", 21),
+        "show\nopen\n/tmp/" + QByteArray(70000, 'x'), "show\nload\n/tmp/a.rfc",
+    };
+    // Each followed by a request that does hand a file over, as a probe.
+    QStringList probes;
+    for (const QByteArray &request : requests) {
+        QLocalSocket socket;
+        socket.connectToServer(TInstanceGuard::ServerPath(name));
+        ASSERT_TRUE(socket.waitForConnected(1000));
+        socket.write(request);
+        socket.waitForBytesWritten(1000);
+        socket.disconnectFromServer();
+        probes << QStringLiteral("/tmp/probe%1.rfc").arg(probes.size());
+        TInstanceGuard probe(name);
+        EXPECT_TRUE(probe.CheckInstanceLimit({}, 1, probes.last()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return received.contains(probes.last()); }, 3000)) << request.left(20).toStdString();
+    }
+    EXPECT_EQ(received, probes);
+}
 
 TEST_F(InstanceGuard, GuardThatCannotBeCreatedIsAnError)
 {

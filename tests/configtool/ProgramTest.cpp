@@ -109,6 +109,37 @@ TEST(Program, CopiesInDifferentFoldersRunSideBySide)
     QFile::remove(TInstanceGuard::LockPath(GuardNameOf(b), 0));
 }
 
+TEST(Program, HelpAndVersionPrintAndEndWithoutAWindowOrTheGuard)
+{
+    const QString program = MARDUNE_PROGRAM;
+    const struct {
+        QStringList arguments;
+        const char *printed; // the start of what it prints
+    } cases[] = {
+        {{"--help"}, "Usage: Mardune [FILE]\n"},
+        {{"-h"}, "Usage: Mardune [FILE]\n"},
+        {{"some.rfc", "--help"}, "Usage: Mardune [FILE]\n"},
+        {{"--version"}, "Mardune " MARDUNE_VERSION "\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QProcess process;
+        // No display: a window, or even the toolkit's start, would fail.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        process.setProcessEnvironment(env);
+        process.start(program, c.arguments);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+        EXPECT_TRUE(process.readAllStandardOutput().startsWith(c.printed));
+        EXPECT_EQ(process.readAllStandardError(), "");
+    }
+    EXPECT_FALSE(LockHeld(GuardNameOf(program)));
+}
+
 TEST(Program, ImportsTheTwentyConfigurationFunctionsAndNoRawChannel)
 {
     QProcess nm;

@@ -1,7 +1,9 @@
 // The reader unplugged and plugged again and again while a status refresh
-// shows its error box, with the real message boxes in a real X server: that
-// box stays the only one, and the device events that came while it was open
-// lead to exactly one refresh once it is closed.
+// shows its error box, with the real message boxes in a real X server: the
+// header and the window's height follow every plug at once, showing no
+// identity the reader did not give; that box stays the only one, and the
+// device events that came while it was open lead to exactly one refresh of
+// the Card Code page once it is closed.
 #include "DeviceMonitor.h"
 #include "ReaderFirmware.h"
 #include "Unit1.h"
@@ -68,15 +70,29 @@ TEST(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
 {
     TForm1 form;
     form.show();
-    const auto *product = form.findChild<QLabel *>(QStringLiteral("LabelProduct"));
-    ASSERT_NE(product, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return product->text().endsWith(QStringLiteral("(10000)")); }, 30000));
+    const auto label = [&](const char *name) {
+        const auto *widget = form.findChild<QLabel *>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget ? widget->text() : QString();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label("LabelProduct").endsWith(QStringLiteral("(10000)")); }, 30000));
 
-    // Every refresh that finds the reader now fails at RFID_GetConfigBits.
+    // Every call that reaches the reader now fails: the identity and
+    // RFID_GetConfigBits of each refresh among them.
     firmware->failNextTransfers(1 << 30);
     readersim::ReaderSettings settings = firmware->settings();
-    int mostOpen = 0, replugs = 0;
-    bool closing = false;
+    // What the header shows at once after each plug and unplug: only what
+    // the reader gave, which is nothing while it fails.
+    const auto headerFollows = [&](bool plugged) {
+        if (!plugged)
+            return label("LabelStatus") == QStringLiteral("Not Attached") && form.frameGeometry().height() == CompactHeight;
+        return label("LabelStatus") == QStringLiteral("Attached") && form.frameGeometry().height() == FullHeight &&
+               label("LabelManufacturer").isEmpty() && label("LabelProduct").isEmpty() &&
+               label("LabelProductionDate").isEmpty();
+    };
+    const int storm = 2 * Replugs + 1; // unplug, plug, ..., unplug: it ends unplugged
+    int mostOpen = 0, actions = 0;
+    bool plugged = true, lifted = false, closing = false, opened = false, closedEarly = false;
     QTimer person; // in whichever event loop runs: the boxes' own among them
     person.setInterval(20);
     QObject::connect(&person, &QTimer::timeout, [&] {
@@ -85,37 +101,67 @@ TEST(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
         if (closing) {
             for (QMessageBox *box : boxes)
                 box->button(QMessageBox::Ok)->click();
-        } else if (!boxes.isEmpty() && replugs < Replugs && MonitorDrained(form)) {
-            bus->unplugReader();
-            bus->plugReader(*firmware);
-            ++replugs;
-        } else if (replugs == Replugs && MonitorDrained(form)) {
-            // Every event has come while the box was open: let the next
-            // refresh succeed, and show that it ran.
+            return;
+        }
+        if (boxes.isEmpty()) { // until the first refresh has opened its box
+            closedEarly = closedEarly || opened;
+            return;
+        }
+        opened = true;
+        // The next step once every event so far was heard and shows.
+        if (!MonitorDrained(form) || !headerFollows(plugged))
+            return;
+        if (actions < storm) {
+            plugged ? bus->unplugReader() : bus->plugReader(*firmware);
+            plugged = !plugged;
+            ++actions;
+        } else if (!lifted) {
+            // Ended unplugged, shown as such while the box is open. Now the
+            // reader answers again: its identity shows at once, and the
+            // Card Code page is read once the box has closed.
             firmware->failNextTransfers(0);
             settings.factoryId = 4242;
             firmware->setSettings(settings);
             firmware->clearLogs();
+            bus->plugReader(*firmware);
+            lifted = true;
+        }
+    });
+    // Once lifted, the header must show the identity the reader now gives
+    // before the box is closed.
+    QTimer identity;
+    identity.setInterval(20);
+    QObject::connect(&identity, &QTimer::timeout, [&] {
+        if (lifted && !closing && label("LabelProduct").endsWith(QStringLiteral("(4242)")) && !OpenBoxes().isEmpty()) {
+            EXPECT_EQ(ConfigReads(), 0) << "the Card Code page was read while the box was open";
             closing = true;
         }
     });
     person.start();
+    identity.start();
     struct Restore {
         ~Restore()
         {
             firmware->failNextTransfers(0);
             bus->unplugMouse();
+            bus->plugReader(*firmware);
         }
     } restore;
     bus->plugMouse(); // the first event: its refresh opens the first box
     const bool done = QTest::qWaitFor([&] { return closing && OpenBoxes().isEmpty(); }, 120000);
     person.stop();
-    ASSERT_TRUE(done) << "the storm never ended: " << replugs << " replugs, " << OpenBoxes().size() << " boxes open";
+    identity.stop();
+    ASSERT_TRUE(done) << "the storm stopped after " << actions << " of " << storm << " plugs and unplugs"
+                      << (lifted ? ", with the reader answering again" : "") << "; header: "
+                      << label("LabelStatus").toStdString() << ", " << label("LabelProduct").toStdString() << ", "
+                      << form.frameGeometry().height() << " pixels high; " << OpenBoxes().size() << " boxes open";
 
     EXPECT_EQ(mostOpen, 1) << "error boxes open at once";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return product->text().endsWith(QStringLiteral("(4242)")); }, 10000))
-        << "no refresh after the box closed: " << product->text().toStdString();
+    EXPECT_FALSE(closedEarly) << "the first box closed during the storm";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ConfigReads() == 1 && MonitorDrained(form); }, 10000))
+        << "no refresh after the box closed";
     EXPECT_EQ(ConfigReads(), 1) << "refreshes after the box closed";
+    EXPECT_EQ(label("LabelProduct"), QStringLiteral("USB RFID Reader Ver: 1.7 (4242)"));
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 // Save As and then Open through the tool's real file dialogs and
 // confirmations in a real X server: the names are typed and the buttons
 // pressed through XTest, as a person would, and the reader ends up holding
-// the saved configuration again. A second start of the real program hands
-// over to the first and ends with 0.
+// the saved configuration again. A Save As whose reader goes during the
+// upload saves nothing and says so once. A second start of the real program
+// hands over to the first, with the file it was asked to open, and ends
+// with 0.
 #include "CheckPrevious.h"
+#include "ConfigFile.h"
 #include "KeyboardOutput.h"
 #include "ReaderFirmware.h"
 #include "Unit1.h"
+#include "UpDnFrm.h"
 #include "VirtualBus.h"
 #include "XTestKeyboard.h"
 
@@ -17,6 +21,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QMessageBox>
@@ -27,16 +32,19 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <thread>
 
 namespace e2e {
 extern readersim::ReaderFirmware *firmware;
 extern readersim::XTestKeyboard *keyboard;
+extern readersim::VirtualBus *bus;
 } // namespace e2e
 
 namespace {
 
+using e2e::bus;
 using e2e::firmware;
 using e2e::keyboard;
 
@@ -205,6 +213,106 @@ TEST(SecondStart, HandsOverToTheFirstAndEndsWithZero)
     EXPECT_EQ(first.state(), QProcess::Running);
     first.terminate();
     first.waitForFinished(5000);
+}
+
+// Answers whatever modal window comes up, without the keyboard: a message
+// box gets OK (its text kept), a file dialog is cancelled (and counted).
+class Answerer : public QObject {
+public:
+    Answerer()
+    {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                boxes << box->text();
+                box->button(QMessageBox::Ok)->click();
+            } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                ++fileDialogs;
+                dialog->reject();
+            }
+            if (onTick)
+                onTick();
+        });
+        timer_.start();
+    }
+    QStringList boxes;
+    int fileDialogs = 0;
+    std::function<void()> onTick;
+
+private:
+    QTimer timer_;
+};
+
+TEST(FileDialogs, SaveAsWhoseReaderGoesDuringTheUploadSavesNothingAndSaysSoOnce)
+{
+    TForm1 form;
+    form.show();
+    const QLabel *step = form.Load()->LabelA();
+    bool unplugged = false;
+    struct Replug {
+        TForm1 &form;
+        ~Replug()
+        {
+            bus->plugReader(*firmware);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return form.findChild<QLabel *>(QStringLiteral("LabelStatus"))->text() == "Attached"; }));
+        }
+    } replug{form};
+    {
+        Answerer person;
+        // The reader goes while the upload is under way, after its first
+        // read. No file dialog means no file: only the dialog names one.
+        person.onTick = [&] {
+            if (!unplugged && step->text() == QStringLiteral("Reading: Config") && form.Load()->isVisible()) {
+                bus->unplugReader();
+                unplugged = true;
+            }
+        };
+        form.SaveAs1Click();
+        ASSERT_TRUE(unplugged);
+        EXPECT_EQ(person.fileDialogs, 0);
+        ASSERT_EQ(person.boxes.size(), 1) << person.boxes.join(QStringLiteral(" | ")).toStdString();
+        EXPECT_TRUE(person.boxes[0].startsWith(
+            QStringLiteral("The configuration could not be read from the USB RFID device; no file was saved.\nRFID_Get")))
+            << person.boxes[0].toStdString();
+    }
+}
+
+TEST(SecondStart, HandsItsFileToTheRunningWindowWhichLoadsItAfterItsConfirmation)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TKeyboardConfig config;
+    config.ConfByte = 0x29;
+    config.Before = {0x80, 0, 0x17, 0, 0, 0, 0, 0};
+    WriteConfigFile(QDir(dir.path()).filePath(QStringLiteral("handed.rfc")).toStdString(), config);
+    firmware->setSettings({});
+
+    // This process is the running instance of the real program's guard.
+    TForm1 form;
+    form.Load()->Timer()->setInterval(1);
+    form.show();
+    TInstanceGuard guard(QFileInfo(QStringLiteral(MARDUNE_PROGRAM)).canonicalFilePath().remove('/'));
+    ASSERT_FALSE(guard.CheckInstanceLimit([&] { return &form; }, 1)) << "another Mardune of this build is running";
+    guard.SetFileHandler([&](const QString &file) { form.OpenLaterStartFile(file); });
+
+    Answerer person;
+    QProcess second;
+    second.setWorkingDirectory(dir.path()); // the name is relative to it
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("LD_PRELOAD")); // it needs no reader: it is turned away
+    env.remove(QStringLiteral("UMOCKDEV_DIR"));
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(MARDUNE_PROGRAM), {QStringLiteral("handed.rfc")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 30000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firmware->settings().confByte == 0x29 && !form.Load()->isVisible(); }, 30000))
+        << "the file never reached the reader; boxes: " << person.boxes.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(person.boxes, QStringList{QStringLiteral("Opening this file will set all the configuration on USB RFID "
+                                                       "device\nAll data on the device will be lost!\nDo you want to do this?")});
+    EXPECT_EQ(firmware->settings().before, (readersim::KeyboardReport{0x80, 0, 0x17, 0, 0, 0, 0, 0}));
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 // The instance guard's places on Linux: an exclusive flock on a lock file
-// per place, in $XDG_RUNTIME_DIR (else /tmp). The kernel drops the lock
-// when the process ends, however it ends.
+// per place (GuardPath.h). The kernel drops the lock when the process ends,
+// however it ends.
 #include "os/InstanceLock.h"
 
+#include "GuardPath.h"
 #include "UniqueFd.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
@@ -18,30 +18,6 @@
 #include <system_error>
 
 namespace {
-
-// $XDG_RUNTIME_DIR is private to the user; /tmp is shared, so the user's
-// id goes into the names there.
-QString RuntimeDir(bool &shared)
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    shared = runtime.isEmpty() || !QFileInfo(runtime).isDir();
-    return shared ? QStringLiteral("/tmp") : runtime;
-}
-
-// The guard name as a file name; a hash of it when the name would not fit
-// into a socket address (108 bytes).
-QString GuardPath(const QString &guardName, const QString &suffix)
-{
-    bool shared = false;
-    const QString dir = RuntimeDir(shared);
-    QString stem = guardName;
-    if (shared)
-        stem += QLatin1Char('-') + QString::number(::getuid());
-    if ((dir + QLatin1Char('/') + stem + QStringLiteral(".sock")).toLocal8Bit().size() > 100)
-        stem = QStringLiteral("Mardune-") +
-               QString::fromLatin1(QCryptographicHash::hash(stem.toUtf8(), QCryptographicHash::Sha1).toHex());
-    return dir + QLatin1Char('/') + stem + suffix;
-}
 
 class TFlockInstanceLock final : public TInstanceLock {
 public:
@@ -69,11 +45,6 @@ std::unique_ptr<TInstanceLock> TakeInstanceSlot(const QString &guardName, int sl
 QString InstanceSlotPath(const QString &guardName, int slot)
 {
     return GuardPath(guardName, QStringLiteral(".%1.lock").arg(slot));
-}
-
-QString InstanceServerName(const QString &guardName)
-{
-    return GuardPath(guardName, QStringLiteral(".sock"));
 }
 
 QString ProgramFilePath()

@@ -1,0 +1,19 @@
+// The tool's command line: --help and --version print and end the program;
+// otherwise exactly one argument that names an existing file is a
+// configuration file to load (at start-up, or by the instance that already
+// runs). Anything else starts the tool with nothing to load.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+enum TStartAction { saRun, saHelp, saVersion };
+
+// What the arguments (the program name first) ask for.
+TStartAction StartAction(const QStringList &arguments);
+QString HelpText();
+QString VersionText();
+
+// The configuration file that the arguments name, as given; empty when
+// there is not exactly one argument or it names no file (a folder is none).
+QString ConfigFileArgument(const QStringList &arguments);
