@@ -3,6 +3,8 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+using namespace mardune::literals;
+
 namespace {
 
 constexpr int CardCodeBufferSize = 21;
@@ -11,16 +13,15 @@ constexpr int CardCodeBufferSize = 21;
 
 void TForm1::SetupAnalyzePage()
 {
-    ui->EditCardCodeInput->installEventFilter(this); // key-downs: eventFilter
-    connect(ui->Read, &QPushButton::clicked, this, &TForm1::ReadClick);
-    connect(ui->ButtonClear, &QPushButton::clicked, this, &TForm1::ButtonClearClick);
+    // Every key-down in the input edit is logged; the edit still gets it.
+    OnKeyDown(ui->EditCardCodeInput, [this](uint16_t key) { EditCardCodeInputKeyDown(key); });
+    OnClick(ui->Read, [this] { ReadClick(); });
+    OnClick(ui->ButtonClear, [this] { ButtonClearClick(); });
 }
 
 void TForm1::EditCardCodeInputKeyDown(uint16_t key)
 {
-    ui->MemoDecode->appendPlainText(QString::number(f) + QStringLiteral(": Virtual Key Code: 0x") +
-                                    QStringLiteral("%1").arg(key, 4, 16, QLatin1Char('0')).toUpper() +
-                                    QStringLiteral(" Chr(X)=") + QChar(key));
+    AddLine(ui->MemoDecode, IntToStr(f) + u": Virtual Key Code: 0x"_s + IntToHex(key, 4) + u" Chr(X)="_s + Chr(key));
     ++f;
 }
 
@@ -30,21 +31,21 @@ void TForm1::ReadClick()
     uint8_t code[CardCodeBufferSize] = {};
     if (!RFID_GetCardCode(&length, code)) {
         if (DevData.Version < 1.5)
-            ui->MemoDecode->appendPlainText(QStringLiteral("Command not supported!"));
+            AddLine(ui->MemoDecode, u"Command not supported!"_s);
         return;
     }
-    QString text;
+    TString text;
     for (int32_t i = 0; i < length && i < CardCodeBufferSize; ++i)
-        text += QStringLiteral("%1").arg(code[i], 2, 16, QLatin1Char('0')).toUpper();
+        text += IntToHex(code[i], 2);
     ++cnt;
-    ui->MemoDecode->appendPlainText(QString::number(cnt) + QStringLiteral("->") + text);
+    AddLine(ui->MemoDecode, IntToStr(cnt) + u"->"_s + text);
 }
 
 void TForm1::ButtonClearClick()
 {
-    ui->MemoDecode->clear();
-    ui->EditCardCodeInput->clear();
+    Clear(ui->MemoDecode);
+    Clear(ui->EditCardCodeInput);
     f = 0;
     cnt = 0;
-    ui->EditCardCodeInput->setFocus();
+    SetFocus(ui->EditCardCodeInput);
 }

@@ -30,6 +30,7 @@ public:
     }
 
     void SetOuterHeight(int pixels);
+    void Show() { show(); }
     // No more events reach the handlers: the form is going.
     void StopEvents();
 
@@ -83,6 +84,8 @@ public:
 };
 
 void SetApplicationTitle(const TString &title);
+// The command line, the program first.
+TStringList ApplicationArguments();
 TString ApplicationTitle();
 // Ends the event loop after the current message.
 void TerminateApplication();
@@ -98,3 +101,10 @@ bool DialogOpen();
 void AfterDialogCloses(QObject *context, TNotifyEvent action);
 // Runs `action` on the event loop, after the current event's handling.
 void Later(QObject *context, TNotifyEvent action);
+
+// The form's control of that design name and type, or null.
+template <typename T>
+T *FindControl(QWidget *form, const char *name)
+{
+    return form->findChild<T *>(QString::fromLatin1(name));
+}

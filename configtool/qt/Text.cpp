@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 TString IntToStr(int64_t value)
 {
@@ -26,6 +27,11 @@ bool Contains(const TString &text, const TString &part)
 bool IsEmpty(const TString &text)
 {
     return text.isEmpty();
+}
+
+TString Trim(const TString &text)
+{
+    return text.trimmed();
 }
 
 TString FromUtf8(std::string_view text)
@@ -72,4 +78,29 @@ bool FileExists(const TString &fileName)
 TString AbsolutePath(const TString &fileName)
 {
     return QFileInfo(fileName).absoluteFilePath();
+}
+
+TDate EncodeDate(int year, int month, int day)
+{
+    return QDate(year, month, day);
+}
+
+int YearOf(const TDate &date)
+{
+    return date.year();
+}
+
+int MonthOf(const TDate &date)
+{
+    return date.month();
+}
+
+int DayOf(const TDate &date)
+{
+    return date.day();
+}
+
+TString LongMonthName(int month)
+{
+    return QLocale::system().monthName(month, QLocale::LongFormat);
 }

@@ -2,6 +2,7 @@
 // pages use on it. The Win32 binding has the same names over std::wstring.
 #pragma once
 
+#include <QDate>
 #include <QList>
 #include <QString>
 
@@ -11,6 +12,7 @@
 
 using TString = QString;
 using TStringList = QList<QString>;
+using TDate = QDate;
 
 namespace mardune::literals {
 // u"text"_s: a QString from a literal.
@@ -24,6 +26,8 @@ TString IntToHex(uint32_t value, int digits);
 TString Chr(uint16_t code);
 bool Contains(const TString &text, const TString &part); // case-sensitive
 bool IsEmpty(const TString &text);
+// Without the blanks and line breaks at either end.
+TString Trim(const TString &text);
 
 TString FromUtf8(std::string_view text);
 std::string ToUtf8(const TString &text);
@@ -39,3 +43,11 @@ TString FromFileSystemText(const std::string &text);
 bool FileExists(const TString &fileName);
 // The name with its folder, as the current folder gives it.
 TString AbsolutePath(const TString &fileName);
+
+// A date of the proleptic Gregorian calendar (year 1 to 9999, valid).
+TDate EncodeDate(int year, int month, int day);
+int YearOf(const TDate &date);
+int MonthOf(const TDate &date);
+int DayOf(const TDate &date);
+// The month's full name in the user's language, as a date writes it.
+TString LongMonthName(int month);

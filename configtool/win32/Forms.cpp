@@ -1,10 +1,12 @@
 #include "Forms.h"
 
 #include "ToolkitDialogs.h"
+#include "UnexpectedError.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <uxtheme.h>
+#include <shellapi.h>
 
 #include <cwctype>
 #include <stdexcept>
@@ -811,6 +813,18 @@ int TDialog::ShowModal()
 void TDialog::DoClose()
 {
     FModalResult = mrCancel;
+}
+
+TStringList ApplicationArguments()
+{
+    int count = 0;
+    wchar_t **words = CommandLineToArgvW(GetCommandLineW(), &count);
+    TStringList arguments;
+    for (int i = 0; words && i < count; ++i)
+        arguments.push_back(words[i]);
+    if (words)
+        LocalFree(words);
+    return arguments;
 }
 
 void SetApplicationTitle(const TString &title)

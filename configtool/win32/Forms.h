@@ -128,6 +128,8 @@ private:
 // The application: its title (message box captions), its main form (the
 // owner of dialogs, whose closing ends the loop) and its message loop.
 void SetApplicationTitle(const TString &title);
+// The command line as the system splits it, the program first.
+TStringList ApplicationArguments();
 const TString &ApplicationTitle();
 void SetMainForm(TForm *form);
 TForm *MainForm();
@@ -160,6 +162,13 @@ public:
     TModalScope(const TModalScope &) = delete;
     TModalScope &operator=(const TModalScope &) = delete;
 };
+
+// The form's control of that design name and type, or null.
+template <typename T>
+T *FindControl(TForm *form, const char *name)
+{
+    return dynamic_cast<T *>(form->FindComponent(name));
+}
 
 // The control a window of a form belongs to, or null (the system's own
 // helper windows, a combo box's edit say, belong to none).

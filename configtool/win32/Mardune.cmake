@@ -116,3 +116,52 @@ target_include_directories(mardune_win32_binding PUBLIC
 target_compile_definitions(mardune_win32_binding PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                                                         _WIN32_WINNT=0x0601)
 target_link_libraries(mardune_win32_binding PUBLIC comctl32 comdlg32 gdi32 msimg32 uxtheme user32 shell32 hid)
+
+# Mardune.exe: the pages' handlers over the Win32 binding, linked at load
+# time against Korvel.dll (the twenty configuration functions by name; the
+# import table check in tests/win32 proves it), with the MinGW runtime
+# linked in, so that it needs nothing but the system's DLLs and Korvel.dll.
+add_executable(mardune WIN32
+  CommandLine.cpp CommandLine.h
+  DebugOutput.cpp DebugOutput.h
+  DeviceText.cpp DeviceText.h
+  Dialogs.cpp Dialogs.h
+  DllImport.cpp DllImport.h
+  ReportLastError.cpp ReportLastError.h
+  ReportPage.cpp ReportPage.h
+  SplashTiming.h
+  ToolHook.cpp ToolHook.h
+  UnexpectedError.cpp UnexpectedError.h
+  Unit1.cpp Unit1.h
+  Unit1Analyze.cpp Unit1CardCode.cpp Unit1Files.cpp Unit1Reports.cpp Unit1Settings.cpp
+  UpDnFrm.cpp UpDnFrm.h
+  os/win32/TickCount.cpp
+  win32/WinMain.cpp
+  ${CMAKE_CURRENT_BINARY_DIR}/Mardune.rc
+)
+set_source_files_properties(CommandLine.cpp PROPERTIES COMPILE_DEFINITIONS MARDUNE_VERSION="${PROJECT_VERSION}")
+target_link_libraries(mardune PRIVATE mardune_win32_binding korvel korvel_readerconfig)
+target_link_options(mardune PRIVATE -static -municode)
+set_target_properties(mardune PROPERTIES OUTPUT_NAME Mardune)
+# Korvel.dll beside it, where the loader looks first.
+add_custom_command(TARGET mardune POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:korvel> $<TARGET_FILE_DIR:mardune>
+  VERBATIM)
+
+# The installer (packaging/windows/Mardune.nsi), made by makensis.
+find_program(MARDUNE_MAKENSIS makensis REQUIRED)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(mardune_installer_arch x64)
+else()
+  set(mardune_installer_arch x86)
+endif()
+set(mardune_installer ${CMAKE_CURRENT_BINARY_DIR}/Mardune-${PROJECT_VERSION}-${mardune_installer_arch}-setup.exe)
+add_custom_command(OUTPUT ${mardune_installer}
+  COMMAND ${MARDUNE_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DARCH=${mardune_installer_arch}
+          -DEXE=$<TARGET_FILE:mardune> -DDLL=$<TARGET_FILE:korvel> -DICON=${mardune_pictures}/Mardune.ico
+          -DOUTFILE=${mardune_installer} ${PROJECT_SOURCE_DIR}/packaging/windows/Mardune.nsi
+  DEPENDS mardune korvel ${PROJECT_SOURCE_DIR}/packaging/windows/Mardune.nsi ${mardune_pictures}/Mardune.ico
+  COMMENT "Installer ${mardune_installer}"
+  VERBATIM)
+add_custom_target(mardune_installer ALL DEPENDS ${mardune_installer})
+set_target_properties(mardune_installer PROPERTIES INSTALLER_FILE ${mardune_installer})

@@ -31,6 +31,15 @@ bool IsEmpty(const TString &text)
     return text.empty();
 }
 
+TString Trim(const TString &text)
+{
+    const wchar_t *const blanks = L" \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == TString::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 namespace {
 
 TString FromCodePage(UINT codePage, std::string_view text)
@@ -123,4 +132,38 @@ TString AbsolutePath(const TString &fileName)
     const DWORD written = GetFullPathNameW(fileName.c_str(), length, path.data(), nullptr);
     path.resize(written < length ? written : 0);
     return path.empty() ? fileName : path;
+}
+
+TDate EncodeDate(int year, int month, int day)
+{
+    return {year, month, day};
+}
+
+int YearOf(const TDate &date)
+{
+    return date.Year;
+}
+
+int MonthOf(const TDate &date)
+{
+    return date.Month;
+}
+
+int DayOf(const TDate &date)
+{
+    return date.Day;
+}
+
+TString LongMonthName(int month)
+{
+    if (month < 1 || month > 12)
+        return {};
+    const LCTYPE item = LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(month - 1);
+    wchar_t name[80] = {};
+    // The form a date uses (genitive where the language has one), else the
+    // plain name.
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, item | LOCALE_RETURN_GENITIVE_NAMES, name, 80) > 0 ||
+        GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, item, name, 80) > 0)
+        return name;
+    return {};
 }

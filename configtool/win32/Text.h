@@ -12,6 +12,11 @@
 using TString = std::wstring;
 using TStringList = std::vector<TString>;
 
+struct TDate {
+    int Year = 0, Month = 0, Day = 0;
+    bool operator==(const TDate &other) const = default;
+};
+
 namespace mardune::literals {
 // u"text"_s: a TString from a literal, as Qt's own _s gives a QString.
 inline TString operator""_s(const char16_t *text, std::size_t length)
@@ -27,6 +32,8 @@ TString IntToHex(uint32_t value, int digits);
 TString Chr(uint16_t code);
 bool Contains(const TString &text, const TString &part); // case-sensitive
 bool IsEmpty(const TString &text);
+// Without the blanks and line breaks at either end.
+TString Trim(const TString &text);
 
 TString FromUtf8(std::string_view text);
 std::string ToUtf8(const TString &text);
@@ -42,3 +49,11 @@ TString FromFileSystemText(const std::string &text);
 bool FileExists(const TString &fileName);
 // The name with its folder, as the current folder gives it.
 TString AbsolutePath(const TString &fileName);
+
+// A date of the proleptic Gregorian calendar (year 1 to 9999, valid).
+TDate EncodeDate(int year, int month, int day);
+int YearOf(const TDate &date);
+int MonthOf(const TDate &date);
+int DayOf(const TDate &date);
+// The month's full name in the user's language, as a date writes it.
+TString LongMonthName(int month);

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include <exception>
 #include <vector>
 
 namespace {
@@ -22,7 +21,7 @@ HWND BoxOwner()
 
 } // namespace
 
-void ShowBox(TBoxKind kind, const TString &text)
+void ToolkitBox(TBoxKind kind, const TString &text)
 {
     const TModalScope modal;
     UINT style = MB_OK | MB_TASKMODAL;
@@ -31,14 +30,14 @@ void ShowBox(TBoxKind kind, const TString &text)
     MessageBoxW(BoxOwner(), text.c_str(), ApplicationTitle().c_str(), style);
 }
 
-bool ShowConfirmation(const TString &text)
+bool ToolkitConfirm(const TString &text)
 {
     const TModalScope modal;
     return MessageBoxW(BoxOwner(), text.c_str(), ApplicationTitle().c_str(),
                        MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL) == IDOK;
 }
 
-TString ShowFileDialog(const TFileDialogRequest &request)
+TString ToolkitFileDialog(TForm *owner, const TFileDialogRequest &request)
 {
     // "Description|pattern" as the dialog wants it: NUL-separated pairs.
     std::vector<wchar_t> filter(request.filter.begin(), request.filter.end());
@@ -52,7 +51,7 @@ TString ShowFileDialog(const TFileDialogRequest &request)
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = BoxOwner();
+    dialog.hwndOwner = owner && owner->Handle() ? owner->Handle() : BoxOwner();
     dialog.lpstrFilter = filter.data();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = name.data();
@@ -64,19 +63,11 @@ TString ShowFileDialog(const TFileDialogRequest &request)
     return chosen ? TString(name.data()) : TString();
 }
 
-void ShowUnexpectedError(const TString &message)
+TString WithDefaultSuffix(const TString &fileName, const TString &suffix)
 {
-    OutputDebugStringW((message + L"\n").c_str());
-    ShowBox(TBoxKind::Unexpected, message);
-}
-
-TString CurrentExceptionMessage()
-{
-    try {
-        throw;
-    } catch (const std::exception &error) {
-        return FromSystem8Bit(error.what());
-    } catch (...) {
-        return L"Unknown error";
-    }
+    const size_t name = fileName.find_last_of(L"\\/:");
+    const size_t dot = fileName.rfind(L'.');
+    if (fileName.empty() || suffix.empty() || (dot != TString::npos && (name == TString::npos || dot > name)))
+        return fileName;
+    return fileName + L"." + suffix;
 }

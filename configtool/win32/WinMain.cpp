@@ -10,24 +10,10 @@
 #include "Unit1.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 namespace {
 
 using namespace mardune::literals;
-
-// The command line as the system split it, the program first.
-TStringList Arguments()
-{
-    int count = 0;
-    wchar_t **words = CommandLineToArgvW(GetCommandLineW(), &count);
-    TStringList arguments;
-    for (int i = 0; words && i < count; ++i)
-        arguments.push_back(words[i]);
-    if (words)
-        LocalFree(words);
-    return arguments;
-}
 
 // --help and --version: on the console that started the tool (or where its
 // output goes), else in a box: a windowed program has no console of its own.
@@ -57,7 +43,7 @@ int Run()
 {
     // The file this start was asked to load, by absolute name: a running
     // instance that takes it over works in another folder.
-    TString fileName = ConfigFileArgument(Arguments());
+    TString fileName = ConfigFileArgument(ApplicationArguments());
     if (!IsEmpty(fileName))
         fileName = AbsolutePath(fileName);
     if (CheckInstanceLimit(1, fileName))
@@ -92,7 +78,7 @@ int Run()
 
 extern "C" int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    switch (StartAction(Arguments())) {
+    switch (StartAction(ApplicationArguments())) {
     case saHelp:
         return Print(HelpText());
     case saVersion:

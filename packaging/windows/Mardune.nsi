@@ -33,6 +33,7 @@ VIAddVersionKey "FileDescription" "Mardune Setup"
 VIAddVersionKey "CompanyName" "Korvel Project"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "Copyright Korvel Project"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"

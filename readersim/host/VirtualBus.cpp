@@ -122,6 +122,7 @@ struct VirtualBus::Impl {
     std::vector<PluggedDevice> others;
     int nextOtherPort = FirstOtherPort;
     std::unique_ptr<EvdevNode> readerInput; // interface 0 as an input device; made once
+    bool readerInputNode = true;            // plugged with the reader
     std::unique_ptr<EvdevNode> keyboardInput; // the other keyboard's
     std::optional<PluggedDevice> keyboard;
 
@@ -343,7 +344,8 @@ void VirtualBus::plugReader(ReaderFirmware &firmware)
             thread->post([impl, plugNumber] { impl->readerDropped(plugNumber); });
     });
     try {
-        impl_->reader = impl_->plug(readerModel(firmware), ReaderPort, &firmware, impl_->readerInput.get());
+        impl_->reader = impl_->plug(readerModel(firmware), ReaderPort, &firmware,
+                                    impl_->readerInputNode ? impl_->readerInput.get() : nullptr);
     } catch (...) {
         firmware.setOnDropped({});
         throw;
@@ -439,6 +441,12 @@ void VirtualBus::unplugOtherKeyboard()
 void VirtualBus::typeOnOtherKeyboard(const std::vector<BootReport> &reports)
 {
     impl_->keyboardInput->type(reports);
+}
+
+void VirtualBus::setReaderInputNode(bool present)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->readerInputNode = present;
 }
 
 std::string VirtualBus::keyboardNode() const

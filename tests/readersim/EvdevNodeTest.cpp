@@ -155,6 +155,19 @@ TEST(EvdevNode, TypedReportsArriveAsKeyEventsAndUnplugEndsThem)
     EXPECT_EQ(::access("/dev/input/event0", F_OK), 0);
 }
 
+TEST(EvdevNode, AReaderPluggedWithoutItHasOnlyItsHidrawNodes)
+{
+    bus->unplugReader();
+    bus->setReaderInputNode(false);
+    bus->plugReader(*firmware);
+    EXPECT_NE(::access("/dev/input/event0", F_OK), 0);
+    EXPECT_EQ(::access("/dev/hidraw0", F_OK), 0);
+    bus->unplugReader();
+    bus->setReaderInputNode(true);
+    bus->plugReader(*firmware);
+    EXPECT_EQ(::access("/dev/input/event0", F_OK), 0);
+}
+
 } // namespace
 
 int main(int argc, char **argv)

@@ -13,9 +13,14 @@
 //   mardune_driver refuse FILE   File > Open FILE that is no configuration: a
 //                                message, nothing written
 //   mardune_driver second        a second start brings the first forward and ends
-//   mardune_driver unplugged     the removal's notification: Not Attached, compact;
-//                                Save As asks for a reader
+//   mardune_driver notify        WM_DEVICECHANGE as the system sends it: a
+//                                device-interface header refreshes, others not
+//   mardune_driver unplugged     after an unplug: Not Attached, compact; Save As
+//                                asks for a reader
 //   mardune_driver exit          File > Exit ends the tool with exit code 0
+//   mardune_driver launch        starts Mardune.exe and waits for its window
+//   mardune_driver shoot DIR     pictures of the window as shown: every page
+//                                (01-about.bmp ...), or not-attached.bmp
 // Prints each failed check and "N passed, M failed"; exit status 1 on a failure.
 #include "SplashScreenIds.h"
 #include "Unit1Ids.h"
@@ -28,6 +33,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -181,13 +187,6 @@ void Click(int id)
     SendMessageW(Main(id), BM_CLICK, 0, 0);
 }
 
-// For clicks and menu commands that open a modal window: the caller goes
-// on while it is up.
-void ClickLater(int id)
-{
-    PostMessageW(Main(id), BM_CLICK, 0, 0);
-}
-
 void Menu(int command)
 {
     PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
@@ -287,9 +286,10 @@ void AnswerFileDialog(const std::wstring &name)
     WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
 }
 
-// Follows the transfer dialog from its showing to its end, collecting the
-// step texts it shows.
-std::vector<std::wstring> FollowTransfer()
+// Follows the transfer dialog from its first showing until it has shown
+// `last` and is hidden again (a load runs two transfers in the one dialog,
+// hidden for a moment between them), collecting the step texts it shows.
+std::vector<std::wstring> FollowTransfers(const std::wstring &last)
 {
     std::vector<std::wstring> steps;
     HWND load = nullptr;
@@ -298,13 +298,23 @@ std::vector<std::wstring> FollowTransfer()
     if (!load)
         return steps;
     HWND label = Control(load, TLoadIds::LabelA);
-    WaitFor([&] {
+    const bool ended = WaitFor([&] {
+        const bool shown = IsWindowVisible(load) != FALSE;
         const std::wstring text = TextOf(label);
         if (steps.empty() || steps.back() != text)
             steps.push_back(text);
-        return !IsWindowVisible(load);
+        return !shown && text == last;
     });
+    Check(ended, "the transfers end", last);
     return steps;
+}
+
+bool Contains(const std::vector<std::wstring> &steps, const wchar_t *step)
+{
+    for (const std::wstring &text : steps)
+        if (text == step)
+            return true;
+    return false;
 }
 
 // --- scenarios --------------------------------------------------------------
@@ -320,6 +330,71 @@ PROCESS_INFORMATION StartTool()
     return process;
 }
 
+void Launch()
+{
+    const PROCESS_INFORMATION tool = StartTool();
+    Check(WaitFor([] { return MainWindow() && IsWindowVisible(MainWindow()); }), "the main window is shown");
+    CloseHandle(tool.hThread);
+    CloseHandle(tool.hProcess);
+}
+
+// The window as the screen shows it, once the tool has drawn everything, as
+// a 24-bit BMP file.
+void Shoot(const std::wstring &file)
+{
+    HWND main = MainWindow();
+    DWORD id = 0;
+    GetWindowThreadProcessId(main, &id);
+    if (HANDLE tool = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id)) {
+        WaitForInputIdle(tool, Patience); // painting done: the tool waits for input
+        CloseHandle(tool);
+    }
+    RECT frame{};
+    GetWindowRect(main, &frame);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void *bits = nullptr;
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+    SelectObject(memory, old);
+    GdiFlush();
+    const DWORD stride = static_cast<DWORD>((width * 3 + 3) & ~3);
+    const DWORD size = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
+                            0, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))};
+    std::ofstream out(std::filesystem::path(file), std::ios::binary);
+    out.write(reinterpret_cast<const char *>(&header), sizeof header);
+    out.write(reinterpret_cast<const char *>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char *>(bits), size);
+    Check(out.good(), "the picture is written", file);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+void ShootAll(const std::wstring &dir)
+{
+    if (Text(TForm1Ids::LabelStatus) != L"Attached") {
+        Shoot(dir + L"\\not-attached.bmp");
+        return;
+    }
+    const int pages[] = {TForm1Ids::TabSheetOther,      TForm1Ids::TabSheetAdvancedBefore, TForm1Ids::TabSheetCardCode,
+                         TForm1Ids::TabSheetPreSuf,     TForm1Ids::TabSheetAdvancedAfter,  TForm1Ids::TabSheetRemove,
+                         TForm1Ids::TabSheetAnalize,    TForm1Ids::TabSheetDeviceMode};
+    const wchar_t *const names[] = {L"01-about",  L"02-before", L"03-card-code", L"04-prefix-sufix",
+                                    L"05-after",  L"06-remove", L"07-analyze",   L"08-device-mode"};
+    for (int tab = 0; tab < 8; ++tab) {
+        ShowPage(tab);
+        Check(WaitFor([&] { return PageShown(pages[tab]); }), "the page shows", names[tab]);
+        Shoot(dir + L"\\" + names[tab] + L".bmp");
+    }
+    ShowPage(0);
+}
+
 void Start()
 {
     const PROCESS_INFORMATION tool = StartTool();
@@ -333,8 +408,13 @@ void Start()
     Check(WaitFor([] { return MainWindow() && IsWindowVisible(MainWindow()); }), "the main window is shown");
     Check(!TopLevel(FormClass, L"FormSplash", true), "the splash is hidden when the main window shows");
     Check(Text(TForm1Ids::LabelStatus) == L"Attached", "status", Text(TForm1Ids::LabelStatus));
-    Check(Text(TForm1Ids::LabelManufacturer) == L"Korvel Project", "manufacturer", Text(TForm1Ids::LabelManufacturer));
-    Check(Text(TForm1Ids::LabelProduct) == L"USB RFID Reader Ver: 1.7 (10000)", "product", Text(TForm1Ids::LabelProduct));
+    // What Wine's HID bus hands over of the virtual reader's strings: the
+    // manufacturer and product as its own backend reads them.
+    const std::wstring product = Text(TForm1Ids::LabelProduct);
+    Check(!Text(TForm1Ids::LabelManufacturer).empty(), "manufacturer");
+    Check(product.find(L"USB RFID Reader Ver: 1.7") != std::wstring::npos &&
+              product.size() > 8 && product.compare(product.size() - 8, 8, L" (10000)") == 0,
+          "product and factory number", product);
     Check(!Text(TForm1Ids::LabelProductionDate).empty(), "production date");
     Check(HasHeight(488), "full height", std::to_wstring(OuterHeight(MainWindow())));
     Check(PageShown(TForm1Ids::TabSheetOther), "the About page");
@@ -422,27 +502,31 @@ void Pages()
 
 std::string ReadFile(const wchar_t *name)
 {
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(std::filesystem::path(name), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void Save(const std::wstring &file)
 {
     Menu(TForm1Ids::SaveAs1);
-    const std::vector<std::wstring> steps = FollowTransfer();
-    Check(!steps.empty() && steps.back() == L"Reading: Remove", "the upload's last step",
-          steps.empty() ? L"" : steps.back());
+    const std::vector<std::wstring> steps = FollowTransfers(L"Reading: Remove");
+    Check(Contains(steps, L"Reading: Config") && Contains(steps, L"Reading: After"), "the upload's steps");
     AnswerFileDialog(file); // without ".rfc": the dialog adds it
     AnswerBox(L"All data will be read from USB RFID device and stored in a file!\nDo you want to do this?", IDOK);
+    // Every key rewrites the file: the text is looked at once the last one
+    // is there. The reader's settings as the harness's state file has them.
     const std::wstring saved = file + L".rfc";
-    Check(WaitFor([&] { return ReadFile(saved.c_str()).find("[Remove]") != std::string::npos; }), "the file is written");
-    const std::string text = ReadFile(saved.c_str());
-    // The reader's settings as the harness's state file has them.
+    const std::string last = "[Remove]\r\nModifier=16\r\nReserved=0\r\nKey1=224\r\nKey2=0\r\nKey3=0\r\n"
+                             "Key4=0\r\nKey5=0\r\nKey6=231\r\n";
+    std::string text;
+    Check(WaitFor([&] {
+              text = ReadFile(saved.c_str());
+              return text.find(last) != std::string::npos;
+          }),
+          "the file is written with the Remove section");
     Check(text.rfind("[Before]\r\nModifier=129\r\nReserved=7\r\nKey1=4\r\nKey2=5\r\n", 0) == 0,
           "the file's Before section", std::wstring(text.begin(), text.begin() + (text.size() < 60 ? text.size() : 60)));
     Check(text.find("[CardCode]\r\nConfByte=43\r\n") != std::string::npos, "the file's configuration byte");
-    Check(text.find("[Remove]\r\nModifier=16\r\nReserved=0\r\nKey1=224\r\n") != std::string::npos,
-          "the file's Remove section");
 }
 
 void Open(const std::wstring &file)
@@ -452,10 +536,10 @@ void Open(const std::wstring &file)
     AnswerBox(L"Opening this file will set all the configuration on USB RFID device\n"
               L"All data on the device will be lost!\nDo you want to do this?",
               IDOK);
-    const std::vector<std::wstring> download = FollowTransfer();
-    Check(!download.empty() && download.back() == L"Downloading: Remove", "the download's last step");
-    const std::vector<std::wstring> upload = FollowTransfer();
-    Check(!upload.empty() && upload.back() == L"Reading: Remove", "the upload after it");
+    // The download, then the upload that shows what the reader holds now.
+    const std::vector<std::wstring> steps = FollowTransfers(L"Reading: Remove");
+    Check(Contains(steps, L"Downloading: Config") && Contains(steps, L"Downloading: Remove"), "the download's steps");
+    Check(Contains(steps, L"Reading: Before"), "the upload after it");
 }
 
 void Refuse(const std::wstring &file)
@@ -497,14 +581,48 @@ void Second()
     CloseHandle(second.hProcess);
 }
 
+// Sends the main window a WM_DEVICECHANGE as the system does: `header`
+// null, or a header of the given device type. True when the tool took it.
+bool SendDeviceChange(WPARAM event, const DEV_BROADCAST_HDR *header)
+{
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(MainWindow(), WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(header), SMTO_NORMAL,
+                               Patience, &answer) != 0;
+}
+
+// The handler of device notifications as the system's messages reach it:
+// one with a device-interface header refreshes the status (which shows the
+// About page again), one without a header or of another device type does
+// nothing.
+void Notify()
+{
+    DEV_BROADCAST_DEVICEINTERFACE_W hid{};
+    hid.dbcc_size = sizeof hid;
+    hid.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof volume;
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    const std::pair<const DEV_BROADCAST_HDR *, const char *> ignored[] = {
+        {nullptr, "a notification without a header"},
+        {reinterpret_cast<const DEV_BROADCAST_HDR *>(&volume), "a notification of a volume"},
+    };
+    for (const auto &[header, what] : ignored) {
+        ShowPage(1);
+        Check(WaitFor([] { return PageShown(TForm1Ids::TabSheetAdvancedBefore); }), "the Before page");
+        Check(SendDeviceChange(DBT_DEVICEARRIVAL, header), what);
+        Check(PageShown(TForm1Ids::TabSheetAdvancedBefore), what, L"refreshed the status");
+    }
+    Check(SendDeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<const DEV_BROADCAST_HDR *>(&hid)),
+          "a removal of a HID interface");
+    Check(WaitFor([] { return PageShown(TForm1Ids::TabSheetOther); }), "it refreshes the status: the About page");
+    Check(Text(TForm1Ids::LabelStatus) == L"Attached", "still attached", Text(TForm1Ids::LabelStatus));
+}
+
+// After the reader was unplugged: the system's removal notification alone
+// brings the window to "Not Attached" at the compact height; Save As then
+// asks for a reader.
 void Unplugged()
 {
-    // What the system sends on a removal (Wine's HID bus does not, after an
-    // unplug on the virtual bus): a device-interface header of the HID class.
-    DEV_BROADCAST_DEVICEINTERFACE_W header{};
-    header.dbcc_size = sizeof header;
-    header.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    SendMessageW(MainWindow(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&header));
     Check(WaitFor([] { return Text(TForm1Ids::LabelStatus) == L"Not Attached"; }), "Not Attached",
           Text(TForm1Ids::LabelStatus));
     Check(Text(TForm1Ids::LabelManufacturer).empty() && Text(TForm1Ids::LabelProduct).empty() &&
@@ -538,7 +656,7 @@ extern "C" int wmain(int argc, wchar_t **argv)
     SetProcessDPIAware();
     const std::wstring scenario = argc > 1 ? argv[1] : L"";
     const std::wstring file = argc > 2 ? argv[2] : L"";
-    if (scenario != L"start" && !MainWindow()) {
+    if (scenario != L"start" && scenario != L"launch" && !MainWindow()) {
         std::printf("FAILED: no Mardune window\n");
         return 1;
     }
@@ -558,8 +676,15 @@ extern "C" int wmain(int argc, wchar_t **argv)
         Unplugged();
     else if (scenario == L"exit")
         Exit();
+    else if (scenario == L"notify")
+        Notify();
+    else if (scenario == L"launch")
+        Launch();
+    else if (scenario == L"shoot")
+        ShootAll(file);
     else {
-        std::printf("usage: mardune_driver start|pages|save FILE|open FILE|refuse FILE|second|unplugged|exit\n");
+        std::printf("usage: mardune_driver start|pages|save FILE|open FILE|refuse FILE|second|notify|unplugged|"
+                    "exit|launch|shoot DIR\n");
         return 2;
     }
     std::printf("%ls: %d passed, %d failed\n", scenario.c_str(), Passed, Failed);

@@ -2,7 +2,11 @@
 # Mardune.exe against the virtual reader through Wine's HID stack, driven by
 # mardune_driver.exe (window messages and control IDs), with the reader's
 # state checked through "readersim ctl" between the scenarios. Runs inside
-#   readersim run --state STATE --card 12AB00 -- test-mardune.sh ...
+#   readersim run --no-input-node --state STATE --card 12AB00 -- test-mardune.sh ...
+# (the reader without its keyboard input device: Wine's HID bus stops for
+# good at the removal of an input device that has no node of its own, and
+# then no unplug reaches a Windows program). A plug after the unplug is left
+# out: Wine 8 misses the replugged reader now and then.
 # on an X server, with Wine's X11 driver (scripts/test-win32 does all that),
 # in the folder of Mardune.exe and Korvel.dll:
 #   test-mardune.sh WINE WINESERVER READERSIM DRIVER WORKDIR
@@ -64,8 +68,9 @@ IFS='|'
 expect "the saved file loaded" $initial
 unset IFS
 step second
+step notify
 "$readersim" ctl unplug >/dev/null
-step unplugged
+step unplugged # the system's own removal notification
 step exit
 "$server" -k 2>/dev/null
 exit $failed

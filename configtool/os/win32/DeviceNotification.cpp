@@ -2,7 +2,11 @@
 
 #include <windows.h>
 #include <dbt.h>
+
+// MinGW-w64's hidsdi.h declares hid.dll's functions without C linkage.
+extern "C" {
 #include <hidsdi.h>
+}
 
 #include <cstddef>
 
