@@ -338,20 +338,13 @@ void Launch()
     CloseHandle(tool.hProcess);
 }
 
-// The window as the screen shows it, once the tool has drawn everything, as
-// a 24-bit BMP file.
-void Shoot(const std::wstring &file)
+// The window's pixels on the screen (24 bits, bottom-up rows).
+std::vector<char> Capture(HWND window, int &width, int &height)
 {
-    HWND main = MainWindow();
-    DWORD id = 0;
-    GetWindowThreadProcessId(main, &id);
-    if (HANDLE tool = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id)) {
-        WaitForInputIdle(tool, Patience); // painting done: the tool waits for input
-        CloseHandle(tool);
-    }
     RECT frame{};
-    GetWindowRect(main, &frame);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    GetWindowRect(window, &frame);
+    width = frame.right - frame.left;
+    height = frame.bottom - frame.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
@@ -362,18 +355,43 @@ void Shoot(const std::wstring &file)
     BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
     SelectObject(memory, old);
     GdiFlush();
-    const DWORD stride = static_cast<DWORD>((width * 3 + 3) & ~3);
-    const DWORD size = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
-                            0, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))};
-    std::ofstream out(std::filesystem::path(file), std::ios::binary);
-    out.write(reinterpret_cast<const char *>(&header), sizeof header);
-    out.write(reinterpret_cast<const char *>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(static_cast<const char *>(bits), size);
-    Check(out.good(), "the picture is written", file);
+    const size_t size = static_cast<size_t>((width * 3 + 3) & ~3) * static_cast<size_t>(height);
+    std::vector<char> pixels(static_cast<const char *>(bits), static_cast<const char *>(bits) + size);
     DeleteObject(picture);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// The window as the screen shows it once the tool has drawn everything (the
+// tool waits for input, and two pictures in a row are alike), as a 24-bit
+// BMP file.
+void Shoot(const std::wstring &file)
+{
+    HWND main = MainWindow();
+    DWORD id = 0;
+    GetWindowThreadProcessId(main, &id);
+    if (HANDLE tool = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id)) {
+        WaitForInputIdle(tool, Patience);
+        CloseHandle(tool);
+    }
+    int width = 0, height = 0;
+    std::vector<char> pixels = Capture(main, width, height);
+    Check(WaitFor([&] {
+              std::vector<char> again = Capture(main, width, height);
+              const bool settled = again == pixels;
+              pixels = std::move(again);
+              return settled;
+          }),
+          "the window is drawn", file);
+    BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof header + sizeof info + pixels.size()), 0, 0,
+                            static_cast<DWORD>(sizeof header + sizeof info)};
+    std::ofstream out(std::filesystem::path(file), std::ios::binary);
+    out.write(reinterpret_cast<const char *>(&header), sizeof header);
+    out.write(reinterpret_cast<const char *>(&info), sizeof info);
+    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    Check(out.good(), "the picture is written", file);
 }
 
 void ShootAll(const std::wstring &dir)
