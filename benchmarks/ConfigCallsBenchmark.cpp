@@ -30,8 +30,8 @@ std::vector<Export> exportsToMeasure()
     static TKeybHIDReport report{1, 0, 4, 5, 6, 7, 8, 9};
     static int32_t value;
     static uint8_t byte;
-    static uint8_t code[21];
-    static char text[9];
+    static uint8_t code[RFID_CARD_CODE_SIZE];
+    static char text[RFID_TEXT_SIZE];
     return {
         {"RFID_OpenDevice", 0, [] { return RFID_OpenDevice(); }},
         {"RFID_GetDeviceData", 4, [] { return RFID_GetDeviceData(&data); }},

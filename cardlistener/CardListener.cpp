@@ -1,5 +1,7 @@
 #include "CardListener.h"
 
+#include "FirmwareRules.h"
+
 #include <fcntl.h>
 #include <linux/input.h>
 #include <poll.h>
@@ -107,8 +109,10 @@ void CardListener::refine(CardEvent &event)
     }
     if (event.fits && event.decimal) {
         // The typed number drops leading zero bytes; the reader's own answer
-        // has them, when it still holds this card.
-        if (const auto code = ReadCardCode(); code && !code->empty() && DecimalOf(*code) == DecimalOf(event.code)) {
+        // has them, when it still holds this card and its firmware reports
+        // card codes.
+        if (const auto code = readerconfig::AnswersCardCode(identity_.firmware) ? ReadCardCode() : std::nullopt;
+            code && !code->empty() && DecimalOf(*code) == DecimalOf(event.code)) {
             event.code = *code;
             event.decimal = false;
         }

@@ -1,6 +1,7 @@
 #include "InputDevice.h"
 
 #include "HidrawInterface.h"
+#include "ReaderIds.h"
 
 #include <cstring>
 
@@ -8,8 +9,6 @@ namespace cardlistener {
 namespace {
 
 using namespace korvel::os::linux_udev;
-
-constexpr uint16_t ReaderProductId = 1;
 
 bool isEventNode(udev_device *device)
 {
@@ -56,8 +55,8 @@ std::optional<InputDeviceInfo> FindReaderInputDevice()
     std::string interface, hidraw;
     forEachDevice(context.get(), "hidraw", [&](udev_device *device) {
         const auto hid = korvel::os::describeHidraw(device);
-        if (!hid || hid->vendorId != KORVEL_READER_VENDOR_ID || hid->productId != ReaderProductId ||
-            hid->interfaceNumber != "00")
+        if (!hid || hid->vendorId != korvel::ReaderVendorId || hid->productId != korvel::ReaderProductId ||
+            hid->interfaceNumber != korvel::InterfaceDigits(korvel::ConfigInterface))
             return false;
         interface = interfaceOf(device);
         const char *node = udev_device_get_devnode(device);

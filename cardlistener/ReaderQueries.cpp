@@ -19,7 +19,7 @@ bool readReport(int32_t (*get)(TKeybHIDReport *), std::array<uint8_t, 8> &out)
 
 bool readAffix(int32_t (*get)(char *), std::string &out)
 {
-    char text[9] = {}; // the library writes at most 8 characters and a zero
+    char text[RFID_TEXT_SIZE] = {};
     if (!get(text))
         return false;
     out.assign(text, strnlen(text, sizeof text));
@@ -52,10 +52,10 @@ std::optional<ReaderIdentity> ReadReaderIdentity()
 std::optional<std::vector<uint8_t>> ReadCardCode()
 {
     int32_t length = 0;
-    uint8_t code[21] = {};
+    uint8_t code[RFID_CARD_CODE_SIZE] = {};
     if (!RFID_GetCardCode(&length, code))
         return std::nullopt;
-    return std::vector<uint8_t>(code, code + std::clamp<int32_t>(length, 0, 21));
+    return std::vector<uint8_t>(code, code + std::clamp<int32_t>(length, 0, RFID_CARD_CODE_SIZE));
 }
 
 std::string DecimalOf(const std::vector<uint8_t> &bytes)

@@ -1,23 +1,26 @@
-// The commands of korvelctl. Each returns the program's exit status.
+// The commands of korvelctl, with their arguments parsed and checked. Each
+// returns the program's exit status.
 #pragma once
+
+#include "korvel.h"
 
 #include <string>
 #include <vector>
 
 namespace korvelctl {
 
-struct Options {
-    bool json = false;
-};
-
-int CommandInfo(const Options &options);
-int CommandGet(const Options &options, const std::vector<std::string> &names);
+int CommandInfo(bool json);
+int CommandGet(bool json, const std::vector<std::string> &names);
 int CommandSet(const std::string &name, const std::string &value);
+
+// The .rfc files (ConfigCommands.cpp).
 int CommandSave(const std::string &fileName);
 int CommandLoad(const std::string &fileName);
+
+// The raw channel (RawCommands.cpp).
 int CommandRawSend(const std::string &hex);
 // Prints each input report as it arrives; stops after `count` reports (0:
 // never) or `seconds` without one (0: never).
-int CommandRawListen(const Options &options, long count, double seconds);
+int CommandRawListen(bool json, long count, double seconds);
 
 } // namespace korvelctl

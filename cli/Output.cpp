@@ -1,6 +1,7 @@
 #include "Output.h"
 
 #include "ReaderText.h"
+#include "TextFormat.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,25 +12,8 @@ JsonValue JsonString(const std::string &value)
 {
     // Valid UTF-8 whatever the text holds: malformed bytes become U+FFFD,
     // control characters (C0, DEL and C1) are escaped.
-    std::string out = "\"";
-    for (const char32_t c : readerconfig::Utf8ToUnicode(value)) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-                out += escape;
-            } else {
-                out += readerconfig::UnicodeToUtf8(std::u32string_view(&c, 1));
-            }
-        }
-    }
-    return {out + "\""};
+    return {"\"" + readerconfig::EscapeControls(readerconfig::Utf8ToUnicode(value), readerconfig::Escapes::Json) +
+            "\""};
 }
 
 JsonValue JsonNumber(double value)

@@ -26,6 +26,7 @@ struct Field {
     std::string name;
     std::string text; // for "name=value"
     JsonValue json;
+    std::string exact{}; // to the last bit where `text` leaves something out (a report's bytes); else empty
 };
 
 void PrintFields(const std::vector<Field> &fields, bool json);

@@ -1,6 +1,9 @@
-// Every setting of the reader by name, with how to read and write it.
+// Every setting of the reader by name: how to read it, the one parse of a
+// value for it and the write that follows, and how a .rfc configuration
+// holds it.
 #pragma once
 
+#include "ConfigFile.h"
 #include "Output.h"
 
 #include <functional>
@@ -10,19 +13,23 @@
 
 namespace korvelctl {
 
+// A value parsed and checked, waiting for the reader: ExitOk or ExitCallFailed.
+using Write = std::function<int()>;
+
 struct Setting {
     const char *name;
-    const char *values; // what `set` accepts, for the help text
+    const char *values; // what `set` accepts, for the help text and the completion
     const char *help;
     // Reads the value; nullopt when a call failed (errno tells why, and
     // `function` names the call).
     std::function<std::optional<Field>(std::string &function)> read;
-    // Writes the value: ExitOk, ExitCallFailed or ExitBadArguments. Empty
-    // for read-only settings.
-    std::function<int(const std::string &value)> write;
-    // What is wrong with a value for `write`, before the reader is touched;
-    // empty when it is fine.
-    std::function<std::string(const std::string &value)> check;
+    // Parses a value for `set` before the reader is touched: the write that
+    // stores it, or nullopt with `error` saying what is wrong. Empty for
+    // read-only settings.
+    std::function<std::optional<Write>(const std::string &value, std::string &error)> parse{};
+    // The value a .rfc configuration holds, in the words `read` uses; empty
+    // for the settings a file does not hold.
+    std::function<Field(const TKeyboardConfig &config)> inConfig{};
     // The firmware version from which the reader answers it.
     double minVersion = 0;
 };

@@ -1,11 +1,11 @@
 #include "Watch.h"
 
 #include "CardListener.h"
-#include "OptionNumbers.h"
 #include "korvel.h"
 #include "Output.h"
 #include "Status.h"
 #include "StopSignals.h"
+#include "TextFormat.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,85 +18,13 @@
 #include <ctime>
 #include <exception>
 #include <optional>
-#include <sstream>
 
 namespace korvelctl {
-
-const char *const WatchHelp =
-    "usage: korvelctl [--json] watch [--grab] [--follow] [--count N] [--timeout SECONDS]\n"
-    "                        [--exec COMMAND]\n\n"
-    "Prints the code of every card read, one line each, from the reader's own\n"
-    "keyboard device, decoded with the reader's keyboard configuration; the\n"
-    "program needs no keyboard focus. A typed sequence that does not fit the\n"
-    "configuration prints as ? and the text typed. --json: one object per line\n"
-    "with time, code (null when unfit), text, fits and the reader's identity.\n"
-    "  --grab          take the device for this program alone while it runs\n"
-    "                  (nothing the reader types reaches the focused window)\n"
-    "  --follow        wait for the reader, and go on across unplugging\n"
-    "                  (without it: exit 3 when there is none or it goes)\n"
-    "  --count N       stop after N cards\n"
-    "  --timeout S     stop after S seconds without a card\n"
-    "  --exec COMMAND  run COMMAND (split at blanks, no shell) for each card,\n"
-    "                  with KORVEL_CARD_CODE, KORVEL_CARD_TEXT and\n"
-    "                  KORVEL_CARD_FITS (1 or 0) in its environment\n";
 
 namespace {
 
 using cardlistener::CardEvent;
 using cardlistener::CardListener;
-
-struct WatchOptions {
-    bool grab = false;
-    bool follow = false;
-    long count = 0;
-    double seconds = 0;
-    std::vector<std::string> command;
-};
-
-// Nullopt (after the message) on bad arguments.
-std::optional<WatchOptions> parse(const std::vector<std::string> &args)
-{
-    WatchOptions o;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const bool hasValue = i + 1 < args.size();
-        if (args[i] == "--grab") {
-            o.grab = true;
-        } else if (args[i] == "--follow") {
-            o.follow = true;
-        } else if (args[i] == "--count" && hasValue) {
-            const auto count = ParseCount(args[++i]);
-            if (!count)
-                return BadArguments("--count takes a whole number from 0 to 999999999, not '" + args[i] + "'"), std::nullopt;
-            o.count = *count;
-        } else if (args[i] == "--timeout" && hasValue) {
-            const auto seconds = ParseSeconds(args[++i]);
-            if (!seconds)
-                return BadArguments("--timeout takes seconds from 0 to 86400, not '" + args[i] + "'"), std::nullopt;
-            o.seconds = *seconds;
-        } else if (args[i] == "--exec" && hasValue) {
-            std::istringstream words(args[++i]);
-            o.command.clear();
-            for (std::string word; words >> word;)
-                o.command.push_back(word);
-            if (o.command.empty())
-                return BadArguments("--exec takes a command"), std::nullopt;
-        } else {
-            return BadArguments("unknown option '" + args[i] + "' for watch"), std::nullopt;
-        }
-    }
-    return o;
-}
-
-std::string hex(const std::vector<uint8_t> &bytes)
-{
-    std::string text;
-    for (uint8_t b : bytes) {
-        char two[3];
-        std::snprintf(two, sizeof two, "%02X", b);
-        text += two;
-    }
-    return text;
-}
 
 std::string utcNow()
 {
@@ -114,7 +42,7 @@ std::string utcNow()
 
 void print(const CardEvent &card, const CardListener &listener, bool json)
 {
-    const std::string code = hex(card.code);
+    const std::string code = readerconfig::HexBytes(card.code);
     if (json) {
         const auto &id = listener.identity();
         const JsonValue reader = JsonObject({{"manufacturer", JsonString(id.manufacturer)},
@@ -147,7 +75,7 @@ void run(const std::vector<std::string> &command, const CardEvent &card)
         return;
     }
     if (child == 0) {
-        ::setenv("KORVEL_CARD_CODE", card.fits ? hex(card.code).c_str() : "", 1);
+        ::setenv("KORVEL_CARD_CODE", card.fits ? readerconfig::HexBytes(card.code).c_str() : "", 1);
         ::setenv("KORVEL_CARD_TEXT", card.text.c_str(), 1);
         ::setenv("KORVEL_CARD_FITS", card.fits ? "1" : "0", 1);
         std::vector<char *> argv;
@@ -183,30 +111,27 @@ void warnIfSilent()
 
 } // namespace
 
-int CommandWatch(const Options &options, const std::vector<std::string> &args)
+int CommandWatch(const WatchOptions &watch)
 {
-    const auto watch = parse(args);
-    if (!watch)
-        return ExitBadArguments;
     try {
         cardlistener::StopSignals signals;
-        CardListener listener({watch->grab, watch->follow, signals.fd()});
+        CardListener listener({watch.grab, watch.follow, signals.fd()});
         warnIfSilent();
         using Clock = CardListener::Clock;
-        const auto quiet = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(watch->seconds));
+        const auto quiet = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(watch.seconds));
         long printed = 0;
         for (;;) {
             const std::optional<Clock::time_point> until =
-                watch->seconds > 0 ? std::optional(Clock::now() + quiet) : std::nullopt;
+                watch.seconds > 0 ? std::optional(Clock::now() + quiet) : std::nullopt;
             CardEvent card;
             switch (listener.next(card, until)) {
             case CardListener::Status::Event:
                 if (card.kind != CardEvent::Kind::Card)
                     continue; // a card taken away: not a line of its own
-                print(card, listener, options.json);
-                if (!watch->command.empty())
-                    run(watch->command, card);
-                if (watch->count > 0 && ++printed >= watch->count)
+                print(card, listener, watch.json);
+                if (!watch.command.empty())
+                    run(watch.command, card);
+                if (watch.count > 0 && ++printed >= watch.count)
                     return ExitOk;
                 continue;
             case CardListener::Status::TimedOut:

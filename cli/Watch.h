@@ -2,16 +2,20 @@
 // scripts and programs that do not have the keyboard focus.
 #pragma once
 
-#include "Commands.h"
-
 #include <string>
 #include <vector>
 
 namespace korvelctl {
 
-extern const char *const WatchHelp;
+struct WatchOptions {
+    bool json = false;
+    bool grab = false;
+    bool follow = false;
+    long count = 0;      // cards, 0: no limit
+    double seconds = 0;  // without a card, 0: no limit
+    std::vector<std::string> command; // run per card, split at blanks
+};
 
-// `args` are the words after "watch". Returns the exit status.
-int CommandWatch(const Options &options, const std::vector<std::string> &args);
+int CommandWatch(const WatchOptions &options);
 
 } // namespace korvelctl

@@ -13,3 +13,8 @@ math(EXPR korvel_vendor_hex "${korvel_vendor_dec} + 65536" OUTPUT_FORMAT HEXADEC
 string(SUBSTRING "${korvel_vendor_hex}" 3 4 korvel_vendor_hex)
 string(TOLOWER "${korvel_vendor_hex}" korvel_vendor_hex)
 string(TOUPPER "${korvel_vendor_hex}" korvel_vendor_hex_upper)
+
+# The code meets the vendor ID under the same name, as a number: every target
+# that needs it links korvel_vendor.
+add_library(korvel_vendor INTERFACE)
+target_compile_definitions(korvel_vendor INTERFACE KORVEL_VENDOR_ID=${KORVEL_VENDOR_ID})

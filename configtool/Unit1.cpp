@@ -3,6 +3,7 @@
 #include "DeviceMonitor.h"
 #include "DeviceText.h"
 #include "Dialogs.h"
+#include "FirmwareRules.h"
 #include "ReportLastError.h"
 #include "UnexpectedError.h"
 #include "UpDnFrm.h"
@@ -152,7 +153,7 @@ void TForm1::ShowIdentity()
                                                                           DevData.ProductionDay)));
 
     const double version = ProductVersion(product); // throws on a version that is no number
-    SetTabVisible(ui->TabSheetPreSuf, version >= 1.7);
+    SetTabVisible(ui->TabSheetPreSuf, readerconfig::ShowsPrefixSufixPage(version));
 }
 
 void TForm1::ClearIdentity()

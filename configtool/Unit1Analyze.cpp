@@ -3,13 +3,12 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
+#include "FirmwareRules.h"
+#include "TextFormat.h"
+
+#include <algorithm>
+
 using namespace mardune::literals;
-
-namespace {
-
-constexpr int CardCodeBufferSize = 21;
-
-} // namespace
 
 void TForm1::SetupAnalyzePage()
 {
@@ -28,15 +27,14 @@ void TForm1::EditCardCodeInputKeyDown(uint16_t key)
 void TForm1::ReadClick()
 {
     int32_t length = 0;
-    uint8_t code[CardCodeBufferSize] = {};
+    uint8_t code[RFID_CARD_CODE_SIZE] = {};
     if (!RFID_GetCardCode(&length, code)) {
-        if (DevData.Version < 1.5)
+        if (!readerconfig::AnswersCardCode(DevData.Version))
             AddLine(ui->MemoDecode, u"Command not supported!"_s);
         return;
     }
-    TString text;
-    for (int32_t i = 0; i < length && i < CardCodeBufferSize; ++i)
-        text += IntToHex(code[i], 2);
+    const size_t shown = static_cast<size_t>(std::clamp<int32_t>(length, 0, RFID_CARD_CODE_SIZE));
+    const TString text = FromUtf8(readerconfig::HexBytes({code, shown}));
     ++cnt;
     AddLine(ui->MemoDecode, IntToStr(cnt) + u"->"_s + text);
 }

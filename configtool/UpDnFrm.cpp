@@ -89,11 +89,12 @@ void TLoad::UploadStep()
     // A failed read is reported by the page and the sequence goes on, unless
     // the upload is one for a save, which the first failure ends.
     TString *const readError = FReadError;
-    const TErrorReport report = readError ? TErrorReport([readError](const TString &what) {
-        if (IsEmpty(*readError))
-            *readError = LogLastError(what);
-    })
-                                          : TErrorReport(ReportLastError);
+    TErrorReport report = ReportLastError;
+    if (readError)
+        report = [readError](const TString &what) {
+            if (IsEmpty(*readError))
+                *readError = LogLastError(what);
+        };
     bool read = false;
     switch (ActionState) {
     case asConfig:

@@ -103,8 +103,11 @@ KORVEL_API int32_t KORVEL_CALL RFID_OpenDevice(void);
  * reads as 1899-12-30 with result 1. A null pointer gives 0. Ordinal 25. */
 KORVEL_API int32_t KORVEL_CALL RFID_GetDeviceData(TDeviceData *data);
 
+/* The longest card code, in bytes: the size of RFID_GetCardCode's buffer. */
+#define RFID_CARD_CODE_SIZE 21
+
 /* Reads the code of the card in the field into code[0..*length-1]; code must
- * hold 21 bytes. Firmware below 1.5 cannot report codes: result 0 with
+ * hold RFID_CARD_CODE_SIZE bytes. Firmware below 1.5 cannot report codes: result 0 with
  * *length 0 and nothing sent. From 1.5 the 5-byte form (*length 0 when all
  * five bytes are zero, meaning no card), from 1.7 the extended form of up to
  * 21 bytes. Ordinal 7. */
@@ -156,9 +159,13 @@ KORVEL_API int32_t KORVEL_CALL RFID_SetAfterHidKeyboardReport(const TKeybHIDRepo
 KORVEL_API int32_t KORVEL_CALL RFID_GetRemoveHidKeyboardReport(TKeybHIDReport *report);
 KORVEL_API int32_t KORVEL_CALL RFID_SetRemoveHidKeyboardReport(const TKeybHIDReport *report);
 
+/* The size of RFID_GetPrefix's and RFID_GetSufix's buffer: 8 characters
+ * and a terminating zero. */
+#define RFID_TEXT_SIZE 9
+
 /* Reads the prefix (ordinal 11) or suffix (ordinal 9) typed around the card
  * code into text: 0 to 8 characters and a terminating zero, so text must
- * hold 9 bytes. Untouched on failure. */
+ * hold RFID_TEXT_SIZE bytes. Untouched on failure. */
 KORVEL_API int32_t KORVEL_CALL RFID_GetPrefix(char *text);
 KORVEL_API int32_t KORVEL_CALL RFID_GetSufix(char *text);
 
@@ -177,7 +184,10 @@ KORVEL_API int32_t KORVEL_CALL RFID_SetSufix(const char *text, int32_t count);
  * leaves the system, and opened again whenever one arrives (if the reader's
  * raw interface is present). These functions take no library lock.
  *
- * Results: */
+ * The data bytes one report carries: */
+#define RFID_RW_DATA_SIZE 63
+
+/* Results: */
 #define RFID_RW_OK 0                   /* success */
 #define RFID_RW_CALLBACK_ASSIGNED (-6) /* GetRawData refused: reports go to the callback */
 #define RFID_RW_NOT_PRESENT (-8)       /* the reader's raw interface is not present */
@@ -198,15 +208,17 @@ KORVEL_API int32_t KORVEL_CALL RFID_RW_ConnectToUSBReader(void);
 KORVEL_API void KORVEL_CALL RFID_RW_DisconnectFromUSBReader(void);
 
 /* Sends one output report: the length byte is the low 8 bits of Size, the
- * data area carries the first Size - 1 bytes of Data (at most 63) and 0xFF
- * after them. Waits at most 100 ms. 0 on success, else -8 or -103.
- * Ordinal 4. */
+ * data area carries the first Size - 1 bytes of Data (at most
+ * RFID_RW_DATA_SIZE) and 0xFF after them. Waits at most 100 ms. 0 on
+ * success, else -8 or -103; a null Data with a Size above 1 gives -103
+ * before the reader is touched. Ordinal 4. */
 KORVEL_API int32_t KORVEL_CALL RFID_RW_PutRawData(const char *Data, uint32_t Size);
 
 /* Polls one input report for at most 10 ms: copies its data bytes (at most
- * 63, so Data must hold 63 bytes) and sets *Size to their number. No report
- * in time: 0 with *Size 0 and Data untouched. With a callback assigned: -6.
- * Else -8 or -103. Ordinal 3. */
+ * RFID_RW_DATA_SIZE, so Data must hold that many) and sets *Size to their
+ * number. No report in time: 0 with *Size 0 and Data untouched. With a
+ * callback assigned: -6. Else -8 or -103 (also, at once, for a null
+ * pointer). Ordinal 3. */
 KORVEL_API int32_t KORVEL_CALL RFID_RW_GetRawData(char *Data, uint32_t *Size);
 
 /* Assigns the receive callback (replacing an earlier one) and starts the

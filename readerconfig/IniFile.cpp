@@ -164,6 +164,11 @@ TIniFile TIniFile::FromText(std::string_view text)
 
 void TIniFile::Parse(std::string_view data)
 {
+    constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+    if (data.substr(0, Utf8ByteOrderMark.size()) == Utf8ByteOrderMark) {
+        FByteOrderMark = Utf8ByteOrderMark;
+        data.remove_prefix(Utf8ByteOrderMark.size());
+    }
     std::size_t start = 0;
     while (start < data.size()) {
         const std::size_t end = data.find('\n', start);
@@ -271,7 +276,7 @@ void TIniFile::WriteInteger(std::string_view section, std::string_view key, int3
 
 void TIniFile::Save() const
 {
-    std::string data;
+    std::string data = FByteOrderMark;
     for (const TLine &line : FLines)
         data += line.text + line.ending;
     std::ofstream out(NativePath(FFileName), std::ios::binary | std::ios::trunc);

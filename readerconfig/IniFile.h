@@ -3,8 +3,10 @@
 //
 // Reading: section and key names match without regard to case; blanks
 // around a value are ignored; a missing file, section or key reads as the
-// default. Files over MaxIniFileSize, and anything but a regular file (a
-// FIFO or a device could block or never end), are not read at all.
+// default. A UTF-8 byte-order mark at the start (some editors write one) is
+// not part of the first line, and stays when the file is written. Files
+// over MaxIniFileSize, and anything but a regular file (a FIFO or a device
+// could block or never end), are not read at all.
 // Writing: every write updates the file at once. A key that exists is
 // replaced where it stands, a missing key goes to the end of its section,
 // a missing section (with its header) to the end of the file; every other
@@ -60,6 +62,7 @@ private:
     void Save() const;
 
     std::string FFileName;
+    std::string FByteOrderMark; // the file's UTF-8 byte-order mark, or empty
     std::vector<TLine> FLines;
     bool FWritable = true; // false when an existing file could not be read in full
 };

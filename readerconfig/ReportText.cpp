@@ -1,10 +1,10 @@
 #include "ReportText.h"
 
 #include "KeyList.h"
+#include "TextFormat.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -68,14 +68,7 @@ std::optional<TKeybHIDReport> ParseHex(const std::string &text)
 
 std::string ReportToHex(const TKeybHIDReport &report)
 {
-    const uint8_t *bytes = &report.Modifier;
-    std::string text;
-    for (int i = 0; i < 8; ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, i ? " %02X" : "%02X", bytes[i]);
-        text += hex;
-    }
-    return text;
+    return HexBytes({&report.Modifier, sizeof report}, " ");
 }
 
 std::string ReportToText(const TKeybHIDReport &report)
@@ -88,11 +81,9 @@ std::string ReportToText(const TKeybHIDReport &report)
         if (key == 0)
             continue;
         const int index = UsageToKeyIndex(key);
-        char code[8];
-        std::snprintf(code, sizeof code, "0x%02X", key);
         // Reserved codes have no entry of their own: they are shown as numbers.
         const bool named = index >= 0 && index < KeyCount && KeyIndexToUsage(index) == key;
-        parts.push_back(named ? KeyList[index] : code);
+        parts.push_back(named ? KeyList[index] : HexByte(key));
     }
     if (parts.empty())
         return "none";
@@ -102,14 +93,13 @@ std::string ReportToText(const TKeybHIDReport &report)
     return text;
 }
 
-std::optional<TKeybHIDReport> ParseReport(const std::string &text, uint8_t reserved, std::string &error)
+std::optional<ReportValue> ParseReportValue(const std::string &text, std::string &error)
 {
     if (const auto hex = ParseHex(text))
-        return hex;
+        return ReportValue{*hex, true};
     TKeybHIDReport report{};
-    report.Reserved = reserved;
     if (SameText(Trim(text), "none"))
-        return report;
+        return ReportValue{report, false};
     std::vector<uint8_t> keys;
     size_t start = 0;
     while (start <= text.size()) {
@@ -140,7 +130,17 @@ std::optional<TKeybHIDReport> ParseReport(const std::string &text, uint8_t reser
     uint8_t *slots[] = {&report.Key1, &report.Key2, &report.Key3, &report.Key4, &report.Key5, &report.Key6};
     for (size_t i = 0; i < keys.size(); ++i)
         *slots[i] = keys[i];
-    return report;
+    return ReportValue{report, false};
+}
+
+std::optional<TKeybHIDReport> ParseReport(const std::string &text, uint8_t reserved, std::string &error)
+{
+    auto value = ParseReportValue(text, error);
+    if (!value)
+        return std::nullopt;
+    if (!value->reservedGiven)
+        value->report.Reserved = reserved;
+    return value->report;
 }
 
 } // namespace readerconfig

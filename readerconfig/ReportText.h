@@ -18,9 +18,14 @@ std::string ReportToText(const TKeybHIDReport &report);
 std::string ReportToHex(const TKeybHIDReport &report);
 
 // Parses either form. Names match without regard to case; a key may also
-// be given as a usage code ("0x04"); at most six keys. The Reserved byte
-// comes from `reserved` unless the hexadecimal form gives all eight bytes.
-// On failure, `error` says what was wrong.
+// be given as a usage code ("0x04"); at most six keys. On failure, `error`
+// says what was wrong.
+struct ReportValue {
+    TKeybHIDReport report; // Reserved 0 unless given
+    bool reservedGiven;    // the hexadecimal form gave all eight bytes, Reserved among them
+};
+std::optional<ReportValue> ParseReportValue(const std::string &text, std::string &error);
+// The same with the Reserved byte from `reserved` unless the text gives it.
 std::optional<TKeybHIDReport> ParseReport(const std::string &text, uint8_t reserved, std::string &error);
 
 } // namespace readerconfig

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "HidApi.h"
+#include "ReaderIds.h"
 #include "korvel.h"
 
 #include <array>
@@ -20,13 +21,10 @@ using TKeybHIDReport = ::TKeybHIDReport;
 using TCardCode = std::array<uint8_t, 5>;
 
 struct TExCardCode {
-    uint8_t CodeLength; // as the reader reports it; may exceed 21
-    uint8_t Code[21];   // three chunks of seven
+    uint8_t CodeLength;                // as the reader reports it; may exceed 21
+    uint8_t Code[RFID_CARD_CODE_SIZE]; // three chunks of seven
 };
 static_assert(sizeof(TExCardCode) == 22);
-
-inline constexpr int32_t ReaderVendorId = KORVEL_READER_VENDOR_ID;
-inline constexpr int32_t ReaderProductId = 1;
 
 class TMarduneReader : public THidApi {
 public:

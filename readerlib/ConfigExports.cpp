@@ -1,6 +1,8 @@
 #include "ConfigExports.h"
 
 #include "DateTime.h"
+#include "FirmwareRules.h"
+#include "NullArguments.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,15 +13,6 @@ static_assert(sizeof(::TKeybHIDReport) == sizeof(TKeybHIDReport));
 
 ConfigExports::ConfigExports(os::HidPlatform &platform) : platform_(platform), Reader(platform) {}
 
-// Callers pass valid pointers; a null one is refused with 0 and the last
-// error "invalid argument", before anything is sent.
-bool ConfigExports::Rejected(bool nullPointer)
-{
-    if (nullPointer)
-        platform_.setLastError(os::Failure::InvalidArgument);
-    return nullPointer;
-}
-
 int32_t ConfigExports::OpenDevice()
 {
     std::lock_guard guard(Lock);
@@ -28,7 +21,7 @@ int32_t ConfigExports::OpenDevice()
 
 int32_t ConfigExports::GetDeviceData(::TDeviceData *data)
 {
-    if (Rejected(data == nullptr))
+    if (NullRefused(platform_, data == nullptr))
         return 0;
     std::lock_guard guard(Lock);
     if (!Reader.OpenDevice())
@@ -49,16 +42,16 @@ int32_t ConfigExports::GetDeviceData(::TDeviceData *data)
 
 int32_t ConfigExports::GetCardCode(int32_t *length, uint8_t *code)
 {
-    if (Rejected(length == nullptr || code == nullptr))
+    if (NullRefused(platform_, length == nullptr || code == nullptr))
         return 0;
     std::lock_guard guard(Lock);
     if (!Reader.OpenDevice())
         return 0;
-    if (Reader.Version < FirstVersionWithCardCode) {
+    if (!readerconfig::AnswersCardCode(Reader.Version)) {
         *length = 0; // such readers cannot report card codes; nothing is sent
         return 0;
     }
-    if (Reader.Version >= FirstVersionWithExCardCode) {
+    if (readerconfig::AnswersExCardCode(Reader.Version)) {
         const bool ok = Reader.GetExCardCode(ExCardCode);
         // A reader may claim more than the 21 bytes a code can have.
         const int32_t n = std::min<int32_t>(ExCardCode.CodeLength, sizeof ExCardCode.Code);
@@ -82,7 +75,7 @@ int32_t ConfigExports::PlaySound(int32_t sound)
 
 int32_t ConfigExports::GetConfigByte(int32_t *out, bool deviceMode)
 {
-    if (Rejected(out == nullptr))
+    if (NullRefused(platform_, out == nullptr))
         return 0;
     std::lock_guard guard(Lock);
     if (!Reader.OpenDevice())
@@ -117,7 +110,7 @@ int32_t ConfigExports::SetDeviceMode(uint8_t mode)
 
 int32_t ConfigExports::GetEnable(uint8_t *enable)
 {
-    if (Rejected(enable == nullptr))
+    if (NullRefused(platform_, enable == nullptr))
         return 0;
     std::lock_guard guard(Lock);
     return Reader.OpenDevice() && Reader.GetEnable(*enable);
@@ -131,7 +124,7 @@ int32_t ConfigExports::SetEnable(uint8_t enable)
 
 int32_t ConfigExports::GetReport(::TKeybHIDReport *report, ReportGetter getter)
 {
-    if (Rejected(report == nullptr))
+    if (NullRefused(platform_, report == nullptr))
         return 0;
     std::lock_guard guard(Lock);
     if (!Reader.OpenDevice())
@@ -144,7 +137,7 @@ int32_t ConfigExports::GetReport(::TKeybHIDReport *report, ReportGetter getter)
 
 int32_t ConfigExports::SetReport(const ::TKeybHIDReport *report, ReportSetter setter)
 {
-    if (Rejected(report == nullptr))
+    if (NullRefused(platform_, report == nullptr))
         return 0;
     std::lock_guard guard(Lock);
     if (!Reader.OpenDevice())
@@ -187,7 +180,7 @@ int32_t ConfigExports::SetRemoveHidKeyboardReport(const ::TKeybHIDReport *report
 // 0 to 8 characters and a terminating zero; untouched unless the read succeeded.
 int32_t ConfigExports::GetText(char *text, TextGetter getter)
 {
-    if (Rejected(text == nullptr))
+    if (NullRefused(platform_, text == nullptr))
         return 0;
     std::lock_guard guard(Lock);
     if (!Reader.OpenDevice())
@@ -202,7 +195,7 @@ int32_t ConfigExports::GetText(char *text, TextGetter getter)
 // Exactly `count` bytes, zero bytes included; no terminating zero needed.
 int32_t ConfigExports::SetText(const char *text, int32_t count, TextSetter setter)
 {
-    if (Rejected(text == nullptr && count > 0))
+    if (NullRefused(platform_, text == nullptr && count > 0))
         return 0;
     const std::string value = count > 0 ? std::string(text, static_cast<size_t>(count)) : std::string();
     std::lock_guard guard(Lock);

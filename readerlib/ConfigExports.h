@@ -37,11 +37,6 @@ public:
     int32_t GetSufix(char *text);
     int32_t SetSufix(const char *text, int32_t count);
 
-    // Firmware thresholds of the card code: below 1.5 no code, from 1.7 the
-    // extended form.
-    static constexpr double FirstVersionWithCardCode = 1.5;
-    static constexpr double FirstVersionWithExCardCode = 1.7;
-
 private:
     using ReportGetter = bool (TMarduneReader::*)(TKeybHIDReport &);
     using ReportSetter = bool (TMarduneReader::*)(const TKeybHIDReport &);
@@ -53,7 +48,6 @@ private:
     int32_t SetReport(const ::TKeybHIDReport *report, ReportSetter setter);
     int32_t GetText(char *text, TextGetter getter);
     int32_t SetText(const char *text, int32_t count, TextSetter setter);
-    bool Rejected(bool nullPointer); // a null output or input pointer
 
     os::HidPlatform &platform_;
     std::mutex Lock;

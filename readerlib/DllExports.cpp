@@ -3,13 +3,12 @@
 // Each works on the loaded library's state (Library.h): the raw channel
 // object (with its hidden window and receive machinery) and the one
 // ConfigExports object (the lock and the reader) on top of this platform's
-// HID layer.
+// HID layer. Those objects check the caller's buffers, before any device
+// work (NullArguments.h); the functions here only bind the names.
 // No C++ exception may cross the interface: one that escapes (exhausted
 // memory, say) turns into the result 0.
 #include "Library.h"
 #include "korvel.h"
-
-#include <cstring>
 
 #ifndef _WIN32
 namespace {
@@ -160,8 +159,7 @@ KORVEL_API void KORVEL_CALL RFID_RW_DisconnectFromUSBReader(void)
 KORVEL_API int32_t KORVEL_CALL RFID_RW_PutRawData(const char *Data, uint32_t Size)
 {
     try {
-        const int32_t result = korvel::loadedLibrary().readerComm.Write(reinterpret_cast<const uint8_t *>(Data), Size);
-        return result > 0 ? 0 : result;
+        return korvel::loadedLibrary().readerComm.PutRawData(Data, Size);
     } catch (...) {
         return RFID_RW_IO_ERROR;
     }
@@ -169,18 +167,8 @@ KORVEL_API int32_t KORVEL_CALL RFID_RW_PutRawData(const char *Data, uint32_t Siz
 
 KORVEL_API int32_t KORVEL_CALL RFID_RW_GetRawData(char *Data, uint32_t *Size)
 {
-    if (Data == nullptr || Size == nullptr) {
-        korvel::loadedLibrary().platform->setLastError(korvel::os::Failure::InvalidArgument);
-        return RFID_RW_IO_ERROR;
-    }
     try {
-        uint8_t buffer[korvel::RawDataLength];
-        uint32_t size = 0;
-        const int32_t result = korvel::loadedLibrary().readerComm.Read(buffer, size);
-        *Size = size;
-        if (size != 0)
-            std::memcpy(Data, buffer, size);
-        return result;
+        return korvel::loadedLibrary().readerComm.GetRawData(Data, Size);
     } catch (...) {
         return RFID_RW_IO_ERROR;
     }

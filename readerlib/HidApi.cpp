@@ -1,6 +1,7 @@
 #include "HidApi.h"
 
 #include "DevicePath.h"
+#include "ReaderIds.h"
 
 namespace korvel {
 
@@ -61,7 +62,7 @@ bool THidApi::SearchInterfaces(int32_t vid, int32_t pid, bool &listed)
     for (const std::string &path : paths) {
         DevIdentStr = path;
         const DevicePathFields fields = parseDevicePath(path);
-        if (fields.interfaceNumber != "00" || fields.vendorId != vid || fields.productId != pid)
+        if (fields.interfaceNumber != InterfaceDigits(ConfigInterface) || fields.vendorId != vid || fields.productId != pid)
             continue;
         if (fields.tail == KeyboardCollectionTail)
             DevIdentStr.resize(DevIdentStr.size() - 4);

@@ -1,6 +1,7 @@
 #include "RWApi.h"
 
-#include "CardCodeApi.h"
+#include "NullArguments.h"
+#include "ReaderIds.h"
 
 #include <algorithm>
 #include <cctype>
@@ -64,7 +65,8 @@ private:
 std::string RawInterfaceId()
 {
     char id[32];
-    std::snprintf(id, sizeof id, "vid_%04x&pid_0001&mi_01", static_cast<unsigned>(ReaderVendorId) & 0xFFFF);
+    std::snprintf(id, sizeof id, "vid_%04x&pid_%04x&mi_%s", unsigned{ReaderVendorId}, unsigned{ReaderProductId},
+                  InterfaceDigits(RawInterface).c_str());
     return id;
 }
 
@@ -82,7 +84,7 @@ bool FindInterfacePath(os::HidPlatform &platform, std::string &Path)
 {
     Path.clear();
     std::vector<std::string> paths;
-    if (!platform.listInterfacesOf(static_cast<uint16_t>(ReaderVendorId), paths))
+    if (!platform.listInterfacesOf(ReaderVendorId, paths))
         return false;
     const std::string id = RawInterfaceId();
     for (const std::string &path : paths)
@@ -202,10 +204,6 @@ int32_t TUSBReaderComm::Write(const uint8_t *PStr, uint32_t Size)
         if (!(device = DevHandle()))
             return RFID_RW_IO_ERROR; // closed again at once by a removal
     }
-    if (PStr == nullptr && Size > 1) {
-        platform_.setLastError(os::Failure::InvalidArgument);
-        return RFID_RW_IO_ERROR;
-    }
     uint8_t report[RawReportLength];
     BuildOutputReport(PStr, Size, report);
     if (!device->writeReport(report, sizeof report, WriteLimitMs)) {
@@ -241,6 +239,27 @@ int32_t TUSBReaderComm::Read(uint8_t *PStr, uint32_t &Size)
     Size = InputDataLength(report);
     std::memcpy(PStr, report + 2, Size);
     return RFID_RW_OK;
+}
+
+int32_t TUSBReaderComm::PutRawData(const char *Data, uint32_t Size)
+{
+    if (NullRefused(platform_, Data == nullptr && Size > 1)) // Size 0 and 1 send no data byte
+        return RFID_RW_IO_ERROR;
+    const int32_t result = Write(reinterpret_cast<const uint8_t *>(Data), Size);
+    return result > 0 ? RFID_RW_OK : result;
+}
+
+int32_t TUSBReaderComm::GetRawData(char *Data, uint32_t *Size)
+{
+    if (NullRefused(platform_, Data == nullptr || Size == nullptr))
+        return RFID_RW_IO_ERROR;
+    uint8_t buffer[RawDataLength];
+    uint32_t size = 0;
+    const int32_t result = Read(buffer, size);
+    *Size = size;
+    if (size != 0)
+        std::memcpy(Data, buffer, size);
+    return result;
 }
 
 bool TUSBReaderComm::HandOff(const uint8_t (&report)[RawReportLength])

@@ -19,8 +19,8 @@
 
 namespace korvel {
 
-inline constexpr size_t RawReportLength = 65;
-inline constexpr size_t RawDataLength = 63;
+inline constexpr size_t RawDataLength = RFID_RW_DATA_SIZE;
+inline constexpr size_t RawReportLength = RawDataLength + 2; // report ID, length byte, data
 inline constexpr unsigned ReadPollMs = 10;     // a Read waits this long for a report
 inline constexpr unsigned WriteLimitMs = 100;  // a Write must finish within this
 inline constexpr unsigned ThreadReadMs = 100;  // the receive thread's wait per pass
@@ -72,10 +72,15 @@ public:
 
     int32_t OpenUSBReader();
     void CloseUSBReader();
-    // Returns Size on success, else a negative code.
+    // Returns Size on success, else a negative code. PStr holds the
+    // min(Size - 1, 63) bytes that are sent.
     int32_t Write(const uint8_t *PStr, uint32_t Size);
     // Copies up to 63 data bytes to PStr; 0 with Size 0 when no report came.
     int32_t Read(uint8_t *PStr, uint32_t &Size);
+    // RFID_RW_PutRawData and RFID_RW_GetRawData: the caller's buffers are
+    // checked first, before the channel is opened or used.
+    int32_t PutRawData(const char *Data, uint32_t Size);
+    int32_t GetRawData(char *Data, uint32_t *Size);
     bool FindReaderPath(std::string &Path);
 
     void AssignGetEvent(TRFID_RW_GetDataEvent oGetDataEvent);

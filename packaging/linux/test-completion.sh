@@ -53,7 +53,7 @@ check() {
   done
 }
 
-check 'korvelctl ' info get set save load raw help --json --help
+check 'korvelctl ' info get set save load raw watch help --json --help --version
 check 'korvelctl --json g' get ! --json
 check 'korvelctl help r' raw
 check 'korvelctl get ca' case card-code
@@ -69,6 +69,13 @@ check 'korvelctl set remove Left\ Al' 'Left\ Alt'
 check 'korvelctl raw ' send listen
 check 'korvelctl raw listen --' --count --timeout
 check 'korvelctl --json raw listen --count 3 --t' --timeout
+check 'korvelctl get --json ca' case card-code ! --json
+check 'korvelctl watch --json --g' --grab ! --json
+check 'korvelctl watch --exec ./x --c' --count ! --exec
+check 'korvelctl info --' --json --help --version ! --count
+check 'korvelctl raw listen --count ' ! --count --timeout 0
+check 'korvelctl --json set --json digits ' decimal hexadecimal
+check 'korvelctl set -- prefix ' ! --json
 
 if ((failures > 0)); then
   echo "$failures completion checks failed" >&2

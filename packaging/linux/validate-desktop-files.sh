@@ -12,7 +12,9 @@ for tool in desktop-file-validate appstreamcli update-mime-database; do
   command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-packages installs it)" >&2; exit 1; }
 done
 
-desktop-file-validate "$entry"
+# Hints too (more than one main category, say): the entry is clean or fails.
+findings=$(desktop-file-validate "$entry" 2>&1) || { echo "$findings" >&2; exit 1; }
+[ -z "$findings" ] || { echo "desktop-file-validate: $findings" >&2; exit 1; }
 appstreamcli validate --no-net --explain "$metainfo"
 
 work=$(mktemp -d)

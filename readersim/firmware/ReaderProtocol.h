@@ -14,7 +14,7 @@
 namespace readersim {
 
 // The reader's USB vendor ID (product ID 1): the build's KORVEL_VENDOR_ID.
-inline constexpr uint16_t ReaderVendorId = READERSIM_VENDOR_ID;
+inline constexpr uint16_t ReaderVendorId = KORVEL_VENDOR_ID;
 inline constexpr uint16_t ReaderProductId = 0x0001;
 
 // Command codes of feature reports sent to the reader (byte 1 of the report).

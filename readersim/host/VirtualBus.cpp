@@ -12,10 +12,12 @@
 #include "SysfsLayout.h"
 #include "TaskThread.h"
 #include "UeventGuard.h"
+#include "UniqueFd.h"
 
 #include <umockdev.h>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +47,17 @@ bool preloadActive()
 {
     const char *preload = std::getenv("LD_PRELOAD");
     return preload && std::strstr(preload, PreloadLibrary);
+}
+
+// umockdev backs every device node with a pseudo-terminal and aborts the
+// process when it cannot open one: find out first, and say what is missing.
+void requirePseudoTerminals()
+{
+    int master = -1, slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        throw std::runtime_error(std::string("cannot open a pseudo-terminal (") + std::strerror(errno) +
+                                 "): the virtual bus needs one per device node; is devpts mounted on /dev/pts?");
+    const TUniqueFd ownMaster(master), ownSlave(slave);
 }
 
 UsbDeviceModel readerModel(const ReaderFirmware &firmware)
@@ -148,6 +161,7 @@ VirtualBus::Impl::Impl()
         throw std::runtime_error(std::string("VirtualBus needs ") + PreloadLibrary +
                                  " in LD_PRELOAD from the process start (see VirtualBus::ensurePreload)");
     (void)droppedUevents(); // links the guard against umockdev's abort on a full monitor
+    requirePseudoTerminals();
     testbed.reset(umockdev_testbed_new());
     if (!testbed)
         throw std::runtime_error("cannot create the umockdev testbed");

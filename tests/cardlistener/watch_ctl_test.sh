@@ -22,7 +22,7 @@ for config in "case upper" "case lower|enter on" "digits decimal|enter on" "pref
     "$KORVELCTL" set config-bits 0x0A; "$KORVELCTL" set prefix ""; "$KORVELCTL" set sufix ""
     IFS="|" read -ra settings <<< "$config"
     for s in "${settings[@]}"; do "$KORVELCTL" set "${s%% *}" "${s#* }" || fail "$config: set $s"; done
-    "$KORVELCTL" --json watch --grab --count 3 > "$out" &
+    "$KORVELCTL" watch --json --grab --count 3 > "$out" &
     watch=$!
     waitfor "grab grabbed"
     n=0

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -101,7 +102,7 @@ TEST_F(KorvelctlTest, DistinctExitStatuses)
 
 TEST_F(KorvelctlTest, HelpForEveryCommand)
 {
-    for (const char *command : {"info", "get", "set", "save", "load", "raw"}) {
+    for (const char *command : {"info", "get", "set", "save", "load", "raw", "watch", "help"}) {
         const Outcome run = Korvelctl(std::string(command) + " --help");
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_NE(run.out.find("usage: korvelctl"), std::string::npos) << command;
@@ -136,15 +137,78 @@ TEST_F(KorvelctlTest, RawSendAndListen)
         s.deviceMode = 1;
         return s;
     }());
-    firmware->clearLogs();
-    EXPECT_EQ(Korvelctl("raw send 0102FF").status, 0);
-    const auto out = firmware->outputReports();
-    ASSERT_FALSE(out.empty());
-    EXPECT_EQ(out.back()[1], 4);
-    EXPECT_EQ(out.back()[4], 0xFF);
+    // What goes over the wire: a length byte of one more than the bytes
+    // given, the bytes, and 0xFF after them.
+    const struct {
+        const char *hex;
+        std::vector<uint8_t> wire; // length byte and the data bytes that follow
+    } sends[] = {
+        {"0102FF", {4, 0x01, 0x02, 0xFF, 0xFF}},
+        {"0102", {3, 0x01, 0x02, 0xFF, 0xFF}},
+        {"''", {1, 0xFF, 0xFF}},
+        {"'01 02:03'", {4, 0x01, 0x02, 0x03, 0xFF}},
+    };
+    for (const auto &send : sends) {
+        firmware->clearLogs();
+        const Outcome run = Korvelctl(std::string("raw send ") + send.hex, true);
+        EXPECT_EQ(run.status, 0) << send.hex;
+        EXPECT_EQ(run.out, "") << send.hex; // no warning in advanced mode
+        const auto out = firmware->outputReports();
+        ASSERT_FALSE(out.empty()) << send.hex;
+        EXPECT_EQ(std::vector<uint8_t>(out.back().begin() + 1, out.back().begin() + 1 + send.wire.size()), send.wire)
+            << send.hex;
+    }
     EXPECT_EQ(Korvelctl("raw send 0G").status, 2);
     const Outcome listen = Korvelctl("raw listen --timeout 0.3");
     EXPECT_EQ(listen.status, 0);
+
+    // In normal mode the reader ignores raw output: sent still, with a warning.
+    firmware->setSettings({});
+    for (const char *args : {"raw send 01", "raw listen --timeout 0.1"}) {
+        const Outcome normal = Korvelctl(args, true);
+        EXPECT_EQ(normal.status, 0) << args;
+        EXPECT_NE(normal.out.find("warning: the reader is in normal mode"), std::string::npos) << args << normal.out;
+    }
+}
+
+TEST_F(KorvelctlTest, OptionsStandBeforeOrAfterTheCommand)
+{
+    const std::string digits = "{\"digits\": \"hexadecimal\"}\n";
+    const struct {
+        const char *args;
+        int status;
+        std::string out; // the whole output (with `exact`), else a part of it and of the errors
+        bool exact;
+    } cases[] = {
+        {"--json get digits", 0, digits, true},
+        {"get --json digits", 0, digits, true},
+        {"get digits --json", 0, digits, true},
+        {"get -- --json", 2, "unknown setting '--json'", false},
+        {"set prefix -- --a", 0, "", true},
+        {"info --json", 0, "\"factory-id\": 10000", false},
+        {"raw listen --json --timeout=0.1", 0, "", true},
+        {"--version", 0, "korvelctl ", false},
+        {"get --version", 0, "korvelctl ", false},
+        {"get --help", 0, "usage: korvelctl get [NAME...] [--json]", false},
+        {"watch --count", 2, "--count needs a value", false},
+        {"raw listen --timeout", 2, "--timeout needs a value", false},
+        {"watch --count --grab", 2, "--count needs a value", false},
+        {"watch --exec", 2, "--exec needs a value", false},
+        {"watch --grab=yes", 2, "--grab takes no value", false},
+        {"watch --json --bogus", 2, "unknown option '--bogus' for watch", false},
+        {"set --count 3 digits decimal", 2, "unknown option '--count' for set", false},
+        {"raw", 2, "'raw' takes send or listen", false},
+        {"set digits", 2, "wrong arguments for 'set': korvelctl set NAME VALUE", false},
+    };
+    for (const auto &c : cases) {
+        const Outcome run = Korvelctl(c.args, !c.exact);
+        EXPECT_EQ(run.status, c.status) << c.args << ": " << run.out;
+        if (c.exact)
+            EXPECT_EQ(run.out, c.out) << c.args;
+        else
+            EXPECT_NE(run.out.find(c.out), std::string::npos) << c.args << ": " << run.out;
+    }
+    EXPECT_EQ(firmware->settings().prefix, (std::array<uint8_t, 6>{'-', '-', 'A', 0, 0, 0}));
 }
 
 TEST_F(KorvelctlTest, LoadReadsAnySizeUpToItsLimitAndRefusesWhatIsNoConfiguration)

@@ -1,10 +1,13 @@
 // korvelctl's command line: the input is its arguments, one a line, run
-// through the program's main() against a virtual reader in this process.
-// File names reach only a scratch directory: the program runs there, and
-// inputs with an argument holding '/' are skipped, and so is watch, which
-// waits for a reader's keyboard device (--follow: for ever). The directory holds a
-// valid "reader.rfc" to load. What must hold: no crash, no hang, no
-// undefined behaviour, and an exit status the shell can tell apart.
+// through the program's own entry (korvelctl::Main) against a virtual reader
+// in this process. File names reach only a scratch directory: the program
+// runs there, and inputs with an argument holding '/' are skipped, and so
+// are the commands the command table marks as waiting on the machine's own
+// devices (watch waits for the reader's keyboard device, with --follow for
+// ever). The directory holds a valid "reader.rfc" to load. What must hold:
+// no crash, no hang, no undefined behaviour, and an exit status the shell
+// can tell apart.
+#include "CommandLine.h"
 #include "FuzzSupport.h"
 #include "ReaderOverFirmware.h"
 #include "UniqueFd.h"
@@ -14,8 +17,6 @@
 
 #include <string_view>
 #include <vector>
-
-int KorvelctlMain(int argc, char **argv);
 
 using korvel::fuzz::scratch;
 
@@ -70,20 +71,17 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string_view input(reinterpret_cast<const char *>(data), size);
-    std::vector<std::string> arguments{"korvelctl"};
-    while (!input.empty() && arguments.size() <= MaxArguments) {
+    std::vector<std::string> arguments;
+    while (!input.empty() && arguments.size() < MaxArguments) {
         const size_t end = std::min(input.find('\n'), input.size());
         arguments.emplace_back(input.substr(0, end));
         if (arguments.back().find('/') != std::string::npos)
             return -1; // not added to the corpus
-        if (arguments.back() == "watch")
-            return -1; // waits for cards on the machine's own input devices
         input.remove_prefix(std::min(end + 1, input.size()));
     }
-    std::vector<char *> argv;
-    for (std::string &argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    const korvelctl::CommandLine line = korvelctl::ParseCommandLine(arguments);
+    if (line.action == korvelctl::CommandLine::Action::Run && line.invocation.command->waitsForDevices)
+        return -1; // waits on the machine's own devices
 
     scratch().clear();
     korvel::fuzz::writeFile(scratch().file("reader.rfc"), SampleFile, sizeof SampleFile - 1);
@@ -92,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     {
         const InDirectory inScratch(scratch().path());
         const Quiet quiet;
-        status = KorvelctlMain(static_cast<int>(argv.size() - 1), argv.data());
+        status = korvelctl::Main(arguments);
     }
     FUZZ_CHECK(status >= 0 && status <= 125);
     return 0;

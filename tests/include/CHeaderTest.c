@@ -42,10 +42,24 @@ int main(void)
     CHECK(offsetof(TDeviceData, Version) == 2 * sizeof(void *) + 16);
     CHECK(sizeof(TDeviceData) == (sizeof(void *) == 8 ? 40u : 32u));
 
-    /* Null pointers are refused without touching a device. */
+    /* The buffer sizes callers need: preprocessor constants. */
+#if RFID_CARD_CODE_SIZE != 21 || RFID_TEXT_SIZE != 9 || RFID_RW_DATA_SIZE != 63
+#error "buffer sizes"
+#endif
+    {
+        uint8_t code[RFID_CARD_CODE_SIZE];
+        char text[RFID_TEXT_SIZE];
+        char data[RFID_RW_DATA_SIZE];
+        CHECK(sizeof code + sizeof text + sizeof data == 93);
+    }
+
+    /* Null pointers are refused without touching a device: with no reader
+     * present, the raw channel answers -103 for them, not -8. */
     CHECK(RFID_GetDeviceData(NULL) == 0);
     CHECK(RFID_GetConfigBits(NULL) == 0);
     CHECK(RFID_GetPrefix(NULL) == 0);
+    CHECK(RFID_RW_PutRawData(NULL, 5) == RFID_RW_IO_ERROR);
+    CHECK(RFID_RW_GetRawData(NULL, NULL) == RFID_RW_IO_ERROR);
 
     if (failures == 0)
         printf("C header: all checks passed\n");

@@ -142,6 +142,22 @@ TEST_F(ConfigFileTest, SavingIntoAForeignFileKeepsEveryOtherLineByteForByte)
     EXPECT_EQ(file.ReadInteger("Tool", "Key1", 0), 99);
 }
 
+TEST_F(ConfigFileTest, UtfEightByteOrderMarkIsSkippedWhenReadAndKeptWhenWritten)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    Write(mark + "[Before]\r\nModifier=129\r\nKey1=4\r\n[CardCode]\r\nConfByte=43\r\n");
+    const TKeyboardConfig config = ReadConfigFile(Path());
+    EXPECT_EQ(config.Before.Modifier, 129);
+    EXPECT_EQ(config.Before.Key1, 4);
+    EXPECT_EQ(config.ConfByte, 43);
+    EXPECT_EQ(ParseConfigText(Read()), config);
+    // Written back: the mark first, the first section found, not added again.
+    WriteConfigFile(Path(), Sample());
+    EXPECT_EQ(Read().rfind(mark + "[Before]\r\nModifier=129\r\n", 0), 0u);
+    EXPECT_EQ(Read().find("[Before]", 1 + mark.size()), std::string::npos);
+    EXPECT_EQ(ReadConfigFile(Path()), Sample());
+}
+
 TEST_F(ConfigFileTest, MissingUnreadableAndHugeFilesReadAllZeros)
 {
     EXPECT_EQ(ReadConfigFile(Path("missing.rfc")), TKeyboardConfig{});

@@ -160,6 +160,21 @@ TEST_F(RawChannel, WriteReturnsSizeAndOpensOnDemand)
     EXPECT_EQ(platform.rawOpens, 1); // kept open
 }
 
+TEST_F(RawChannel, NullBuffersAreRefusedBeforeTheChannelOpens)
+{
+    char buffer[RFID_RW_DATA_SIZE];
+    uint32_t size = 7;
+    EXPECT_EQ(comm.PutRawData(nullptr, 5), RFID_RW_IO_ERROR);
+    EXPECT_EQ(comm.GetRawData(nullptr, &size), RFID_RW_IO_ERROR);
+    EXPECT_EQ(comm.GetRawData(buffer, nullptr), RFID_RW_IO_ERROR);
+    EXPECT_EQ(size, 7u);
+    EXPECT_EQ(platform.rawOpens, 0);
+    EXPECT_EQ(platform.lastError, korvel::testing::ErrInvalid);
+    // Sizes 0 and 1 send no data byte, so they need no buffer.
+    EXPECT_EQ(comm.PutRawData(nullptr, 1), RFID_RW_OK);
+    EXPECT_EQ(platform.outputReports.back()[2], 0xFF);
+}
+
 TEST_F(RawChannel, HugeSizeStillReportsSuccess)
 {
     std::vector<uint8_t> data(64, 1);

@@ -2,11 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <span>
 #include <vector>
 
-using korvel::os::capsFromReportDescriptor;
+using korvel::os::parseReportDescriptor;
 
 namespace {
+
+std::optional<korvel::os::HidCaps> capsFromReportDescriptor(std::span<const uint8_t> descriptor)
+{
+    const auto facts = parseReportDescriptor(descriptor);
+    return facts ? std::optional(facts->caps) : std::nullopt;
+}
 
 // A boot keyboard plus a vendor feature report of 8 bytes, no report IDs.
 const std::vector<uint8_t> KeyboardWithFeature = {
@@ -45,6 +53,7 @@ TEST(ReportDescriptor, LargestReportIdWinsAndIdByteIsCounted)
     EXPECT_EQ(caps->UsagePage, 0xFF00);
     EXPECT_EQ(caps->FeatureReportByteLength, 64);
     EXPECT_EQ(caps->InputReportByteLength, 0);
+    EXPECT_TRUE(parseReportDescriptor(d)->reportIds);
 }
 
 TEST(ReportDescriptor, PushAndPopRestoreGlobals)
@@ -75,6 +84,8 @@ TEST(ReportDescriptor, MalformedInputIsRefused)
     EXPECT_FALSE(capsFromReportDescriptor(std::vector<uint8_t>{0xFE, 0x09, 0x00})); // long item past the end
     EXPECT_FALSE(capsFromReportDescriptor(std::vector<uint8_t>{0xB4}));             // pop of an empty stack
     EXPECT_FALSE(capsFromReportDescriptor(std::vector<uint8_t>(100, 0xA4)));        // push without end
+    // A Report ID item does not make a descriptor cut short after it usable.
+    EXPECT_FALSE(parseReportDescriptor(std::vector<uint8_t>{0x85, 0x01, 0x75}));
 }
 
 TEST(ReportDescriptor, HugeDeclaredReportsSaturate)
@@ -107,7 +118,7 @@ TEST(ReportDescriptor, LastItemWithoutDataIsRead)
         const auto caps = capsFromReportDescriptor(c.descriptor);
         ASSERT_TRUE(caps) << "descriptor of " << c.descriptor.size() << " bytes";
         EXPECT_EQ(caps->FeatureReportByteLength, c.featureLength) << c.descriptor.size() << " bytes";
-        EXPECT_FALSE(korvel::os::usesReportIds(c.descriptor));
+        EXPECT_FALSE(parseReportDescriptor(c.descriptor)->reportIds);
     }
     EXPECT_TRUE(capsFromReportDescriptor(KeyboardWithFeature));
 }

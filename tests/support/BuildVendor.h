@@ -9,7 +9,7 @@
 
 namespace korvel::testing {
 
-inline constexpr uint16_t BuildVendorId = KORVEL_TEST_VENDOR_ID;
+inline constexpr uint16_t BuildVendorId = KORVEL_VENDOR_ID;
 
 inline std::string BuildVendorHex(bool upperCase = false)
 {

@@ -72,7 +72,7 @@ int main(void)
         RawPut put = (RawPut)byOrdinal(dll, 4);
         RawGet get = (RawGet)byOrdinal(dll, 3);
         int32_t bits = -1;
-        char data[63];
+        char data[RFID_RW_DATA_SIZE];
         uint32_t size = 9;
 
         CHECK(openDevice() == 0);

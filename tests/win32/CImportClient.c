@@ -22,10 +22,10 @@ int main(void)
     TKeybHIDReport report;
     int32_t value = -1;
     int32_t length = 5;
-    uint8_t code[21];
+    uint8_t code[RFID_CARD_CODE_SIZE];
     uint8_t enable = 7;
-    char text[9] = "same";
-    char data[63];
+    char text[RFID_TEXT_SIZE] = "same";
+    char data[RFID_RW_DATA_SIZE];
     uint32_t size = 3;
 
     memset(&report, 0, sizeof report);

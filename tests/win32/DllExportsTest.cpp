@@ -129,7 +129,7 @@ TEST(NoReader, ConfigurationFunctionsAnswerZeroAndWriteNothing)
     EXPECT_EQ(RFID_GetDeviceData(nullptr), 0);
 
     int32_t length = 77;
-    uint8_t code[21] = {};
+    uint8_t code[RFID_CARD_CODE_SIZE] = {};
     EXPECT_EQ(RFID_GetCardCode(&length, code), 0);
     EXPECT_EQ(length, 77);
     EXPECT_EQ(RFID_PlaySound(1), 0);
@@ -157,7 +157,7 @@ TEST(NoReader, ConfigurationFunctionsAnswerZeroAndWriteNothing)
     EXPECT_EQ(RFID_SetAfterHidKeyboardReport(&report), 0);
     EXPECT_EQ(RFID_SetRemoveHidKeyboardReport(&report), 0);
 
-    char text[9] = "untouch";
+    char text[RFID_TEXT_SIZE] = "untouch";
     EXPECT_EQ(RFID_GetPrefix(text), 0);
     EXPECT_STREQ(text, "untouch");
     EXPECT_EQ(RFID_GetSufix(text), 0);
@@ -170,7 +170,7 @@ TEST(NoReader, RawChannelAnswersNotPresent)
 {
     EXPECT_EQ(RFID_RW_ConnectToUSBReader(), RFID_RW_NOT_PRESENT);
     EXPECT_EQ(RFID_RW_PutRawData("abcd", 5), RFID_RW_NOT_PRESENT);
-    char data[63] = "untouched";
+    char data[RFID_RW_DATA_SIZE] = "untouched";
     uint32_t size = 5;
     EXPECT_EQ(RFID_RW_GetRawData(data, &size), RFID_RW_NOT_PRESENT);
     EXPECT_EQ(size, 0u);
@@ -179,9 +179,12 @@ TEST(NoReader, RawChannelAnswersNotPresent)
     EXPECT_EQ(RFID_RW_ConnectToUSBReader(), RFID_RW_NOT_PRESENT);
 }
 
-TEST(NoReader, GetRawDataRejectsNullPointers)
+TEST(NoReader, RawChannelRefusesNullBuffersBeforeLookingForTheReader)
 {
     SetLastError(0);
     EXPECT_EQ(RFID_RW_GetRawData(nullptr, nullptr), RFID_RW_IO_ERROR);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    SetLastError(0);
+    EXPECT_EQ(RFID_RW_PutRawData(nullptr, 5), RFID_RW_IO_ERROR); // not -8: no search was made
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }

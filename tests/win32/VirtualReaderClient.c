@@ -51,7 +51,7 @@ static void (*function(HMODULE dll, const char *name))(void)
 int main(void)
 {
     char reader[32];
-    snprintf(reader, sizeof reader, "vid_%04x&pid_0001&mi_0", (unsigned)KORVEL_READER_VENDOR_ID);
+    snprintf(reader, sizeof reader, "vid_%04x&pid_0001&mi_0", (unsigned)KORVEL_VENDOR_ID);
     /* Wine's HID bus adds the devices it finds after its start: wait for
      * them, within a generous deadline. */
     ULONGLONG deadline = GetTickCount64() + 30000;

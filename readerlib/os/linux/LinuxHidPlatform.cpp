@@ -10,6 +10,7 @@
 #include "UdevMessageWindow.h"
 #include "ReportDescriptor.h"
 #include "Udev.h"
+#include "UniqueFd.h"
 
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
@@ -38,38 +39,48 @@ std::string errorText(int error)
     return strerror_r(error, buffer, sizeof buffer);
 }
 
+// The node's report descriptor, read and parsed; nullopt when it cannot be
+// read (errno as the ioctl left it) or makes no sense (EPROTO: a size the
+// kernel should never give, or a malformed descriptor).
+std::optional<ReportDescriptorFacts> readReportDescriptor(int fd)
+{
+    int size = 0;
+    if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0)
+        return std::nullopt;
+    if (size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) {
+        errno = EPROTO;
+        return std::nullopt;
+    }
+    hidraw_report_descriptor descriptor{};
+    descriptor.size = static_cast<uint32_t>(size);
+    if (::ioctl(fd, HIDIOCGRDESC, &descriptor) < 0)
+        return std::nullopt;
+    auto facts = parseReportDescriptor({descriptor.value, descriptor.size});
+    if (!facts)
+        errno = EPROTO;
+    return facts;
+}
+
 class HidrawDevice final : public HidDevice {
 public:
-    HidrawDevice(int fd, std::string sysname, HidrawList &list) : fd_(fd), sysname_(std::move(sysname)), list_(list)
+    HidrawDevice(TUniqueFd fd, std::string sysname, HidrawList &list)
+        : fd_(std::move(fd)), sysname_(std::move(sysname)), list_(list)
     {
     }
     ~HidrawDevice() override
     {
         ErrnoGuard keep;
-        ::close(fd_);
+        fd_.reset();
     }
     HidrawDevice(const HidrawDevice &) = delete;
     HidrawDevice &operator=(const HidrawDevice &) = delete;
 
     bool getCaps(HidCaps &caps) override
     {
-        int size = 0;
-        if (::ioctl(fd_, HIDIOCGRDESCSIZE, &size) < 0)
+        const auto facts = readReportDescriptor(fd_.get());
+        if (!facts)
             return false;
-        hidraw_report_descriptor descriptor{};
-        if (size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) {
-            errno = EPROTO;
-            return false;
-        }
-        descriptor.size = static_cast<uint32_t>(size);
-        if (::ioctl(fd_, HIDIOCGRDESC, &descriptor) < 0)
-            return false;
-        const auto parsed = capsFromReportDescriptor({descriptor.value, descriptor.size});
-        if (!parsed) {
-            errno = EPROTO;
-            return false;
-        }
-        caps = *parsed;
+        caps = facts->caps;
         return true;
     }
 
@@ -87,14 +98,14 @@ public:
     {
         if (!validLength(length))
             return false;
-        return ::ioctl(fd_, HIDIOCGFEATURE(length), report) >= 0;
+        return ::ioctl(fd_.get(), HIDIOCGFEATURE(length), report) >= 0;
     }
 
     bool setFeature(const uint8_t *report, size_t length) override
     {
         if (!validLength(length))
             return false;
-        return ::ioctl(fd_, HIDIOCSFEATURE(length), report) >= 0;
+        return ::ioctl(fd_.get(), HIDIOCSFEATURE(length), report) >= 0;
     }
 
 private:
@@ -107,7 +118,7 @@ private:
         return true;
     }
 
-    int fd_;
+    TUniqueFd fd_;
     std::string sysname_;
     HidrawList &list_;
 };
@@ -128,23 +139,11 @@ public:
 
     std::unique_ptr<HidDevice> open(const std::string &path, Access access) override
     {
-        const auto sysname = hidrawNameOfPath(path);
-        if (!sysname) {
-            errno = ENOENT;
+        std::string sysname;
+        TUniqueFd fd = openNode(path, access == Access::ReadWrite ? O_RDWR : O_WRONLY, sysname);
+        if (!fd)
             return nullptr;
-        }
-        const std::string node = list_.devnode(*sysname);
-        const int flags = (access == Access::ReadWrite ? O_RDWR : O_WRONLY) | O_CLOEXEC;
-        const int fd = ::open(node.c_str(), flags);
-        if (fd < 0) {
-            if (errno == EACCES || errno == EPERM) {
-                ErrnoGuard keep;
-                debugOutput("Permission denied on " + node + ": install the udev rule " + UdevRuleFile +
-                            " (in /usr/lib/udev/rules.d or /etc/udev/rules.d) and plug the reader in again");
-            }
-            return nullptr;
-        }
-        return std::make_unique<HidrawDevice>(fd, *sysname, list_);
+        return std::make_unique<HidrawDevice>(std::move(fd), sysname, list_);
     }
 
     bool deviceInstanceId(const std::string &path, std::string &id) override
@@ -159,24 +158,17 @@ public:
 
     std::shared_ptr<RawDevice> openRaw(const std::string &path) override
     {
-        const auto sysname = hidrawNameOfPath(path);
-        if (!sysname) {
-            errno = ENOENT;
+        std::string sysname;
+        TUniqueFd fd = openNode(path, O_RDWR | O_NONBLOCK, sysname);
+        if (!fd)
             return nullptr;
-        }
-        const std::string node = list_.devnode(*sysname);
-        const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
+        // Whether reports carry an ID byte decides how each one is framed:
+        // a descriptor that cannot be read fails the open, as it fails
+        // getCaps, rather than be guessed.
+        const auto facts = readReportDescriptor(fd.get());
+        if (!facts)
             return nullptr;
-        bool numbered = false;
-        int size = 0;
-        hidraw_report_descriptor descriptor{};
-        if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) == 0 && size > 0 && size <= HID_MAX_DESCRIPTOR_SIZE) {
-            descriptor.size = static_cast<uint32_t>(size);
-            if (::ioctl(fd, HIDIOCGRDESC, &descriptor) == 0)
-                numbered = usesReportIds({descriptor.value, descriptor.size});
-        }
-        return HidrawRawDevice::adopt(fd, numbered);
+        return HidrawRawDevice::adopt(fd.release(), facts->reportIds);
     }
 
     std::unique_ptr<MessageWindow> createMessageWindow(std::function<void(const WindowMessage &)> handler) override
@@ -214,6 +206,27 @@ public:
     }
 
 private:
+    // Opens the hidraw node a device path names (close-on-exec), and its
+    // name into `sysname`. A refused open names the udev rule on the debug
+    // output: without it only root may open the reader's nodes.
+    TUniqueFd openNode(const std::string &path, int flags, std::string &sysname)
+    {
+        const auto name = hidrawNameOfPath(path);
+        if (!name) {
+            errno = ENOENT;
+            return {};
+        }
+        sysname = *name;
+        const std::string node = list_.devnode(sysname);
+        TUniqueFd fd(::open(node.c_str(), flags | O_CLOEXEC));
+        if (!fd && (errno == EACCES || errno == EPERM)) {
+            ErrnoGuard keep;
+            debugOutput("Permission denied on " + node + ": install the udev rule " + UdevRuleFile +
+                        " (in /usr/lib/udev/rules.d or /etc/udev/rules.d) and plug the reader in again");
+        }
+        return fd;
+    }
+
     HidrawChanges changes_; // followed by the message window's monitor
     HidrawList list_{changes_};
 };

@@ -19,6 +19,14 @@ enum ReportKind { Input, Output, Feature, KindCount };
 constexpr size_t MaxPushDepth = 16;
 constexpr uint64_t MaxLength = 0xFFFF;
 
+// One short item of a descriptor.
+struct Item {
+    int type; // 0 main, 1 global, 2 local
+    int tag;
+    size_t size; // data bytes
+    uint32_t value;
+};
+
 // The little-endian value of an item's data bytes (none for a 0-byte item).
 uint32_t itemValue(std::span<const uint8_t> data)
 {
@@ -28,25 +36,40 @@ uint32_t itemValue(std::span<const uint8_t> data)
     return value;
 }
 
-} // namespace
-
-bool usesReportIds(std::span<const uint8_t> descriptor)
+// Calls visit(item) for each short item in order, skipping long items.
+// False when an item runs past the end or `visit` returns false.
+template <typename Visit>
+bool forEachItem(std::span<const uint8_t> descriptor, Visit visit)
 {
-    for (size_t i = 0; i < descriptor.size();) {
+    size_t i = 0;
+    while (i < descriptor.size()) {
         const uint8_t prefix = descriptor[i];
-        if (prefix == 0xFE) {
-            i += 3 + (i + 1 < descriptor.size() ? descriptor[i + 1] : 0);
+        if (prefix == 0xFE) { // long item: size byte, tag byte, data
+            if (i + 2 >= descriptor.size())
+                return false;
+            const size_t size = descriptor[i + 1];
+            if (i + 3 + size > descriptor.size())
+                return false;
+            i += 3 + size;
             continue;
         }
-        if ((prefix & 0xFC) == 0x84) // global item Report ID
-            return true;
         static constexpr size_t sizes[] = {0, 1, 2, 4};
-        i += 1 + sizes[prefix & 3];
+        const size_t size = sizes[prefix & 3];
+        if (i + 1 + size > descriptor.size())
+            return false;
+        // A subspan, not &descriptor[i + 1]: an item without data may be
+        // the last byte, and indexing one past the end is out of bounds.
+        const Item item{(prefix >> 2) & 3, prefix >> 4, size, itemValue(descriptor.subspan(i + 1, size))};
+        i += 1 + size;
+        if (!visit(item))
+            return false;
     }
-    return false;
+    return true;
 }
 
-std::optional<HidCaps> capsFromReportDescriptor(std::span<const uint8_t> descriptor)
+} // namespace
+
+std::optional<ReportDescriptorFacts> parseReportDescriptor(std::span<const uint8_t> descriptor)
 {
     // Bits per report ID and kind.
     std::array<std::array<uint64_t, 256>, KindCount> bits{};
@@ -55,33 +78,14 @@ std::optional<HidCaps> capsFromReportDescriptor(std::span<const uint8_t> descrip
     uint32_t firstUsage = 0;
     bool haveUsage = false;
     int depth = 0;
-    HidCaps caps;
+    ReportDescriptorFacts facts;
+    HidCaps &caps = facts.caps;
     bool topCollectionSeen = false;
 
-    size_t i = 0;
-    while (i < descriptor.size()) {
-        const uint8_t prefix = descriptor[i];
-        if (prefix == 0xFE) { // long item: size byte, tag byte, data
-            if (i + 2 >= descriptor.size())
-                return std::nullopt;
-            const size_t size = descriptor[i + 1];
-            if (i + 3 + size > descriptor.size())
-                return std::nullopt;
-            i += 3 + size;
-            continue;
-        }
-        static constexpr size_t sizes[] = {0, 1, 2, 4};
-        const size_t size = sizes[prefix & 3];
-        if (i + 1 + size > descriptor.size())
-            return std::nullopt;
-        // A subspan, not &descriptor[i + 1]: an item without data may be
-        // the last byte, and indexing one past the end is out of bounds.
-        const uint32_t value = itemValue(descriptor.subspan(i + 1, size));
-        const int type = (prefix >> 2) & 3;
-        const int tag = prefix >> 4;
-        i += 1 + size;
-
-        if (type == 0) { // main
+    const bool wellFormed = forEachItem(descriptor, [&](const Item &item) {
+        const uint32_t value = item.value;
+        const int tag = item.tag;
+        if (item.type == 0) { // main
             ReportKind kind = KindCount;
             if (tag == 0x8)
                 kind = Input;
@@ -106,32 +110,38 @@ std::optional<HidCaps> capsFromReportDescriptor(std::span<const uint8_t> descrip
             }
             haveUsage = false; // local items end with each main item
             firstUsage = 0;
-        } else if (type == 1) { // global
+        } else if (item.type == 1) { // global
             switch (tag) {
             case 0x0: global.usagePage = value; break;
             case 0x7: global.reportSize = value; break;
-            case 0x8: global.reportId = static_cast<uint8_t>(value); break;
+            case 0x8:
+                global.reportId = static_cast<uint8_t>(value);
+                facts.reportIds = true;
+                break;
             case 0x9: global.reportCount = value; break;
             case 0xA:
                 if (stack.size() == MaxPushDepth)
-                    return std::nullopt;
+                    return false;
                 stack.push_back(global);
                 break;
             case 0xB:
                 if (stack.empty())
-                    return std::nullopt;
+                    return false;
                 global = stack.back();
                 stack.pop_back();
                 break;
             default: break;
             }
-        } else if (type == 2) { // local
+        } else if (item.type == 2) { // local
             if (tag == 0x0 && !haveUsage) {
                 haveUsage = true;
-                firstUsage = size == 4 ? value : value & 0xFFFF;
+                firstUsage = item.size == 4 ? value : value & 0xFFFF;
             }
         }
-    }
+        return true;
+    });
+    if (!wellFormed)
+        return std::nullopt;
 
     auto length = [&](ReportKind kind) -> uint16_t {
         uint64_t largest = 0;
@@ -142,7 +152,7 @@ std::optional<HidCaps> capsFromReportDescriptor(std::span<const uint8_t> descrip
     caps.InputReportByteLength = length(Input);
     caps.OutputReportByteLength = length(Output);
     caps.FeatureReportByteLength = length(Feature);
-    return caps;
+    return facts;
 }
 
 } // namespace korvel::os
