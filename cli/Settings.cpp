@@ -192,7 +192,7 @@ Setting TextSetting(const char *name, const char *help, int32_t(KORVEL_CALL *get
 {
     return {name, "TEXT", help,
             [=](std::string &function) -> std::optional<Field> {
-                char text[9] = {};
+                char text[RFID_TEXT_SIZE] = {};
                 function = getName;
                 if (!get(text))
                     return std::nullopt;

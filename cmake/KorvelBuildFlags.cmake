@@ -4,8 +4,14 @@
 # it, nor into a project that embeds this one).
 #   KORVEL_SANITIZE  address and undefined-behaviour sanitizers
 #   KORVEL_TSAN      thread sanitizer
+#   KORVEL_BUILD_FUZZERS  libFuzzer's coverage with the address and
+#                    undefined-behaviour sanitizers (clang); only the
+#                    harnesses of tests/fuzz link libFuzzer's driver
 if(KORVEL_SANITIZE AND KORVEL_TSAN)
   message(FATAL_ERROR "KORVEL_SANITIZE and KORVEL_TSAN cannot be combined: the thread sanitizer runs alone")
+endif()
+if(KORVEL_BUILD_FUZZERS AND (KORVEL_SANITIZE OR KORVEL_TSAN))
+  message(FATAL_ERROR "KORVEL_BUILD_FUZZERS brings its own sanitizers: leave KORVEL_SANITIZE and KORVEL_TSAN off")
 endif()
 
 add_library(korvel_build_flags INTERFACE)
@@ -18,6 +24,12 @@ endif()
 if(KORVEL_TSAN)
   target_compile_options(korvel_build_flags INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
   target_link_options(korvel_build_flags INTERFACE -fsanitize=thread)
+endif()
+if(KORVEL_BUILD_FUZZERS)
+  # With the standard library's checks of every index and iterator too.
+  target_compile_options(korvel_build_flags INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=undefined -fno-omit-frame-pointer -D_GLIBCXX_ASSERTIONS)
+  target_link_options(korvel_build_flags INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
 endif()
 
 # Links korvel_build_flags into every compiled target of DIR and the

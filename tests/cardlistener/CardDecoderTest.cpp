@@ -6,6 +6,7 @@
 #include "EvdevReports.h"
 #include "KeyboardOutput.h"
 #include "ReaderFirmware.h"
+#include "TestSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -20,16 +21,9 @@ namespace {
 using cardlistener::CardDecoder;
 using cardlistener::CardEvent;
 using cardlistener::KeyboardConfig;
+using korvel::testing::SettingsOf;
 using readersim::ReaderSettings;
 using Clock = CardDecoder::Clock;
-
-std::array<uint8_t, 6> affix(const std::string &text)
-{
-    std::array<uint8_t, 6> bytes{};
-    for (size_t i = 0; i < text.size() && i < bytes.size(); ++i)
-        bytes[i] = static_cast<uint8_t>(text[i]);
-    return bytes;
-}
 
 std::string stored(const std::array<uint8_t, 6> &bytes)
 {
@@ -105,46 +99,32 @@ struct Case {
     std::vector<std::string> afterQuiet;
 };
 
-ReaderSettings settings(uint8_t confByte, const std::string &prefix = "", const std::string &sufix = "",
-                        readersim::KeyboardReport before = {}, readersim::KeyboardReport after = {},
-                        readersim::KeyboardReport remove = {})
-{
-    ReaderSettings s;
-    s.confByte = confByte;
-    s.prefix = affix(prefix);
-    s.sufix = affix(sufix);
-    s.before = before;
-    s.after = after;
-    s.remove = remove;
-    return s;
-}
-
 // Reader modifier bits: 0x80 Left Control, 0x40 Left Shift, 0x02 Right Alt, 0x01 Right GUI.
 const std::vector<Case> Cases = {
-    {"hex upper, ends with the last digit", settings(0x0A), {0x12, 0xAB, 0x00}, {}, {"card 12AB00 \"12AB00\""}},
-    {"hex lower", settings(0x08), {0x12, 0xAB, 0xCD}, {}, {"card 12ABCD \"12abcd\""}},
-    {"hex with Enter ends at once", settings(0x0B), {0xDE, 0xAD}, {"card DEAD \"DEAD\\n\""}, {}},
-    {"decimal", settings(0x2B), {0x12, 0xAB, 0x00}, {"card 12AB00 \"1223424\\n\""}, {}},
-    {"decimal drops leading zero bytes", settings(0x21), {0x00, 0x00, 0x07}, {"card 07 \"7\\n\""}, {}},
-    {"decimal zero", settings(0x21), {0x00}, {"card 00 \"0\\n\""}, {}},
-    {"prefix and suffix", settings(0x0A, "AB", "#;"), {0x01, 0x02}, {"card 0102 \"AB0102#;\""}, {}},
-    {"shifted characters", settings(0x08, "!@", "~:"), {0xFE}, {"card FE \"!@fe~:\""}, {}},
-    {"suffix made of digits needs the gap", settings(0x0A, "", "A1"), {0xA1, 0xA1}, {},
+    {"hex upper, ends with the last digit", SettingsOf(0x0A), {0x12, 0xAB, 0x00}, {}, {"card 12AB00 \"12AB00\""}},
+    {"hex lower", SettingsOf(0x08), {0x12, 0xAB, 0xCD}, {}, {"card 12ABCD \"12abcd\""}},
+    {"hex with Enter ends at once", SettingsOf(0x0B), {0xDE, 0xAD}, {"card DEAD \"DEAD\\n\""}, {}},
+    {"decimal", SettingsOf(0x2B), {0x12, 0xAB, 0x00}, {"card 12AB00 \"1223424\\n\""}, {}},
+    {"decimal drops leading zero bytes", SettingsOf(0x21), {0x00, 0x00, 0x07}, {"card 07 \"7\\n\""}, {}},
+    {"decimal zero", SettingsOf(0x21), {0x00}, {"card 00 \"0\\n\""}, {}},
+    {"prefix and suffix", SettingsOf(0x0A, "AB", "#;"), {0x01, 0x02}, {"card 0102 \"AB0102#;\""}, {}},
+    {"shifted characters", SettingsOf(0x08, "!@", "~:"), {0xFE}, {"card FE \"!@fe~:\""}, {}},
+    {"suffix made of digits needs the gap", SettingsOf(0x0A, "", "A1"), {0xA1, 0xA1}, {},
      {"card A1A1 \"A1A1A1\""}},
-    {"Manager with a code starting in E", settings(0x1A), {0xEE, 0x01}, {}, {"card EE01 \"EEEEEEEE01\""}},
-    {"Manager and Enter", settings(0x13), {0x42}, {"card 42 \"EEEEEE42\\n\""}, {}},
-    {"Before a plain character, lower case", settings(0x09, "", "", {0, 0, 0x04}), {0xAA},
+    {"Manager with a code starting in E", SettingsOf(0x1A), {0xEE, 0x01}, {}, {"card EE01 \"EEEEEEEE01\""}},
+    {"Manager and Enter", SettingsOf(0x13), {0x42}, {"card 42 \"EEEEEE42\\n\""}, {}},
+    {"Before a plain character, lower case", SettingsOf(0x09, "", "", {0, 0, 0x04}), {0xAA},
      {"card AA \"aaa\\n\""}, {}},
-    {"Before, After, Remove with modifiers", settings(0x0A, "", "", {0xC0, 0, 0x04, 0x05}, {0x80, 0, 0x28},
+    {"Before, After, Remove with modifiers", SettingsOf(0x0A, "", "", {0xC0, 0, 0x04, 0x05}, {0x80, 0, 0x28},
                                                       {0x02, 0, 0x1B}),
      {0x12, 0x34}, {"card 1234 \"1234\""}, {"removed"}},
-    {"After held until the card goes", settings(0x0E, "", "", {}, {0x01, 0, 0x2B}, {0, 0, 0x29}), {0x55},
+    {"After held until the card goes", SettingsOf(0x0E, "", "", {}, {0x01, 0, 0x2B}, {0, 0, 0x29}), {0x55},
      {"card 55 \"55\""}, {"removed"}},
-    {"Before of modifiers only", settings(0x0B, "", "", {0x81}), {0x01}, {"card 01 \"01\\n\""}, {}},
-    {"Before the kernel has no key for", settings(0x0B, "", "", {0, 0, 0x01, 0xA5}), {0x02}, {"card 02 \"02\\n\""}, {}},
-    {"modifier usages among the keys", settings(0x0B, "", "", {0, 0, 0xE1, 0x06}), {0x0C},
+    {"Before of modifiers only", SettingsOf(0x0B, "", "", {0x81}), {0x01}, {"card 01 \"01\\n\""}, {}},
+    {"Before the kernel has no key for", SettingsOf(0x0B, "", "", {0, 0, 0x01, 0xA5}), {0x02}, {"card 02 \"02\\n\""}, {}},
+    {"modifier usages among the keys", SettingsOf(0x0B, "", "", {0, 0, 0xE1, 0x06}), {0x0C},
      {"card 0C \"C0C\\n\""}, {}},
-    {"Remove like a card's start waits for the gap", settings(0x0B, "", "", {}, {}, {0, 0, 0x1E}), {0x31},
+    {"Remove like a card's start waits for the gap", SettingsOf(0x0B, "", "", {}, {}, {0, 0, 0x1E}), {0x31},
      {"card 31 \"31\\n\""}, {"removed"}},
 };
 
@@ -179,7 +159,7 @@ TEST(CardDecoderTest, WhatTheReaderTypes)
 
 TEST(CardDecoderTest, SequencesThatDoNotFit)
 {
-    const ReaderSettings s = settings(0x0B, "AB", "");
+    const ReaderSettings s = SettingsOf(0x0B, "AB", "");
     struct Trial {
         const char *name;
         KeyboardConfig believed; // what the decoder was told
@@ -192,8 +172,8 @@ TEST(CardDecoderTest, SequencesThatDoNotFit)
     const std::vector<Trial> trials = {
         {"cut in the middle, then a pause", configOf(s), all / 2, false, {"unfit \"AB12\""}},
         {"cut in the middle by unplugging", configOf(s), all / 2 - 2, true, {"unfit \"AB1\""}},
-        {"another prefix", configOf(settings(0x0B, "XY", "")), 0, false, {"unfit \"AB1234\\n\""}},
-        {"odd number of hex digits", configOf(settings(0x0B, "A", "")), 0, false, {"unfit \"AB1234\\n\""}},
+        {"another prefix", configOf(SettingsOf(0x0B, "XY", "")), 0, false, {"unfit \"AB1234\\n\""}},
+        {"odd number of hex digits", configOf(SettingsOf(0x0B, "A", "")), 0, false, {"unfit \"AB1234\\n\""}},
     };
     for (const Trial &t : trials) {
         SCOPED_TRACE(t.name);
@@ -214,7 +194,7 @@ TEST(CardDecoderTest, KeysAsAnyKeyboardSendsThem)
 {
     // Right Shift in a frame of its own, auto-repeat, and two cards with no
     // pause between them.
-    Feeder f(configOf(settings(0x0B, "", "")));
+    Feeder f(configOf(SettingsOf(0x0B, "", "")));
     auto press = [&](uint16_t key, int32_t value) {
         f.key(EV_KEY, key, value);
         f.key(EV_SYN, SYN_REPORT, 0);

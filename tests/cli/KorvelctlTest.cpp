@@ -1,57 +1,28 @@
 // korvelctl as a user runs it, against the virtual reader: output, JSON,
 // exit statuses, and a save and load round trip.
-#include "ReaderFirmware.h"
-#include "VirtualBus.h"
+#include "ChildProgram.h"
+#include "SharedBus.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <array>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-readersim::ReaderFirmware *firmware;
-readersim::VirtualBus *bus;
-
-struct Outcome {
-    int status;
-    std::string out;
-};
+using korvel::testing::Outcome;
 
 // Runs korvelctl with these arguments (a shell word list) in the bus's
-// environment; with `withErrors` its standard error follows its output. A
-// run that hangs is ended after 20 s (status 124).
+// environment; with `withErrors` its standard error follows its output.
 Outcome Korvelctl(const std::string &args, bool withErrors = false)
 {
-    const std::string command =
-        "timeout 20 " + std::string(KORVELCTL) + " " + args + (withErrors ? " 2>&1" : " 2>/dev/null");
-    Outcome run{-1, {}};
-    std::FILE *pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        run.out += buffer;
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return korvel::testing::RunProgram({"/bin/sh", "-c", "exec \"$0\" " + args, KORVELCTL}, withErrors);
 }
 
-class KorvelctlTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!bus->readerPlugged())
-            bus->plugReader(*firmware);
-        firmware->setSettings({});
-    }
-};
+using KorvelctlTest = korvel::testing::BusTest;
 
 TEST_F(KorvelctlTest, InfoAndJson)
 {
@@ -310,17 +281,3 @@ TEST_F(KorvelctlTest, ArgumentsAreCheckedBeforeTheReaderIsTouched)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    readersim::VirtualBus::ensurePreload(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    auto fw = std::make_unique<readersim::ReaderFirmware>();
-    auto b = std::make_unique<readersim::VirtualBus>();
-    firmware = fw.get();
-    bus = b.get();
-    bus->plugReader(*firmware);
-    const int result = RUN_ALL_TESTS();
-    b.reset();
-    return result;
-}

@@ -1,11 +1,53 @@
 #include "TestSupport.h"
 
+#include "Forms.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtGlobal>
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace mardune::testing {
+namespace {
+
+// The tool's application for the whole run of a test program: made before
+// the first test, gone after the last. The file dialogs remember their last
+// folder in the user's settings: the tests keep theirs to themselves.
+class ToolApplication final : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        PrepareEnvironment();
+        application_ = std::make_unique<TApplication>(argc_, argv_);
+        QCoreApplication::setApplicationName(QStringLiteral("Usb RFID Configuration Tool"));
+        settings_ = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_->path());
+    }
+    void TearDown() override
+    {
+        settings_.reset();
+        application_.reset();
+    }
+
+private:
+    char name_[8] = "mardune";
+    char *argv_[2] = {name_, nullptr};
+    int argc_ = 1;
+    std::unique_ptr<TApplication> application_;
+    std::unique_ptr<QTemporaryDir> settings_;
+};
+
+// Registered as the program starts, so that every test program of the tool
+// (whose main is tests/support/TestMain.cpp) has the application.
+[[maybe_unused]] ::testing::Environment *const application =
+    ::testing::AddGlobalTestEnvironment(new ToolApplication);
+
+} // namespace
 
 void PrepareEnvironment()
 {

@@ -1,4 +1,5 @@
-// What the tool's tests share: the process set-up before QApplication, and
+// What the tool's tests share: the tool's application for the whole run
+// (a gtest environment, TestSupport.cpp), the process set-up before it, and
 // the collected texts of the tool's message boxes and debugger output.
 #pragma once
 

@@ -4,55 +4,36 @@
 #include <QTest>
 
 namespace mardune::testing {
-namespace {
 
-std::unique_ptr<readersim::VirtualBus> bus;
-// Every reader a test plugged stays alive until the binary ends: the bus may
-// still be finishing with one when the next is plugged.
-std::vector<std::unique_ptr<readersim::ReaderFirmware>> readers;
-
-} // namespace
-
-void WindowTest::CreateBus()
-{
-    bus = std::make_unique<readersim::VirtualBus>();
-}
-
-void WindowTest::DestroyBus()
-{
-    bus.reset();
-    readers.clear();
-}
+using korvel::testing::SharedBus;
 
 void WindowTest::TearDown()
 {
     form_.reset();
-    if (bus->mousePlugged())
-        bus->unplugMouse();
-    bus->unplugReader();
+    if (Bus().mousePlugged())
+        Bus().unplugMouse();
+    Bus().unplugReader();
     QCoreApplication::processEvents();
 }
 
 readersim::VirtualBus &WindowTest::Bus()
 {
-    return *bus;
+    return SharedBus::bus();
 }
 
 readersim::ReaderFirmware &WindowTest::Firmware()
 {
-    return *readers.back();
+    return SharedBus::firmware();
 }
 
 void WindowTest::PlugReader(const readersim::ReaderIdentity &identity, const readersim::ReaderSettings &settings)
 {
-    bus->unplugReader();
-    readers.push_back(std::make_unique<readersim::ReaderFirmware>(identity, settings));
-    bus->plugReader(*readers.back());
+    SharedBus::freshReader(identity, settings);
 }
 
 void WindowTest::UnplugReader()
 {
-    bus->unplugReader();
+    Bus().unplugReader();
 }
 
 TForm1 &WindowTest::CreateForm(const std::function<void(TForm1 &)> &beforeShow)

@@ -1,11 +1,10 @@
-// One virtual bus for the whole binary, and for each test a fresh reader
-// (or none) and a fresh main window on it.
+// For each test a fresh reader (or none) on the program's one virtual bus,
+// and a fresh main window on it.
 #pragma once
 
-#include "ReaderFirmware.h"
+#include "SharedBus.h"
 #include "TestSupport.h"
 #include "Unit1.h"
-#include "VirtualBus.h"
 
 #include <QTabWidget>
 
@@ -16,11 +15,9 @@
 
 namespace mardune::testing {
 
+// The bus is the program's shared one (SharedBus); the test plugs in the
+// reader it wants.
 class WindowTest : public ::testing::Test {
-public:
-    static void CreateBus();
-    static void DestroyBus();
-
 protected:
     void TearDown() override;
 

@@ -2,19 +2,16 @@
 // virtual reader types it through XTest into the X server, and the page
 // logs each key-down and shows the typed code, for a few configurations.
 // Screenshots of each scene go to $E2E_OUTPUT.
+#include "Keyboard.h"
 #include "KeyboardOutput.h"
-#include "ReaderFirmware.h"
+#include "SharedBus.h"
+#include "TestSettings.h"
 #include "Unit1.h"
-#include "VirtualBus.h"
-#include "XTestKeyboard.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSettings>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 
@@ -23,17 +20,7 @@
 #include <memory>
 #include <thread>
 
-namespace e2e {
-readersim::ReaderFirmware *firmware;
-readersim::XTestKeyboard *keyboard;
-readersim::VirtualBus *bus;
-} // namespace e2e
-
 namespace {
-
-using e2e::bus;
-using e2e::firmware;
-using e2e::keyboard;
 
 bool WaitFor(const std::function<bool()> &condition, int ms = 5000)
 {
@@ -49,10 +36,14 @@ QString LogText(QWidget *memo)
     return {};
 }
 
-class AnalyzeTyping : public ::testing::Test {
+class AnalyzeTyping : public korvel::testing::BusTest {
 protected:
     void SetUp() override
     {
+        BusTest::SetUp();
+        // The reader types through XTest into the X server, as the kernel
+        // would from its keyboard interface.
+        firmware->setKeyboardSink([](const std::vector<readersim::BootReport> &r) { e2e::Keyboard().Play(r); });
         form = std::make_unique<TForm1>();
         form->show();
         form->activateWindow();
@@ -89,13 +80,7 @@ protected:
 
     void Use(uint8_t confByte, const char *prefix = "", const char *sufix = "")
     {
-        readersim::ReaderSettings s;
-        s.confByte = confByte;
-        for (size_t i = 0; prefix[i] && i < 6; ++i)
-            s.prefix[i] = static_cast<uint8_t>(prefix[i]);
-        for (size_t i = 0; sufix[i] && i < 6; ++i)
-            s.sufix[i] = static_cast<uint8_t>(sufix[i]);
-        firmware->setSettings(s);
+        firmware->setSettings(korvel::testing::SettingsOf(confByte, prefix, sufix));
     }
 
     std::unique_ptr<TForm1> form;
@@ -136,29 +121,3 @@ TEST_F(AnalyzeTyping, DecimalWithPrefixAndSuffix)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    readersim::VirtualBus::ensurePreload(argc, argv);
-    QApplication app(argc, argv);
-    // The file dialogs remember their last folder in the user's settings:
-    // the scenes keep theirs to themselves.
-    const QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    ::testing::InitGoogleTest(&argc, argv);
-    auto kb = readersim::XTestKeyboard::Connect();
-    if (!kb) {
-        std::fprintf(stderr, "no X server with XTest\n");
-        return 1;
-    }
-    auto fw = std::make_unique<readersim::ReaderFirmware>();
-    auto b = std::make_unique<readersim::VirtualBus>();
-    firmware = fw.get();
-    bus = b.get();
-    keyboard = kb.get();
-    firmware->setKeyboardSink([](const std::vector<readersim::BootReport> &r) { keyboard->Play(r); });
-    bus->plugReader(*firmware);
-    const int result = RUN_ALL_TESTS();
-    b.reset();
-    return result;
-}

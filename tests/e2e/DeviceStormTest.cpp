@@ -5,9 +5,8 @@
 // device events that came while it was open lead to exactly one refresh of
 // the Card Code page once it is closed.
 #include "DeviceMonitor.h"
-#include "ReaderFirmware.h"
+#include "SharedBus.h"
 #include "Unit1.h"
-#include "VirtualBus.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -24,15 +23,9 @@
 
 #include <algorithm>
 
-namespace e2e {
-extern readersim::ReaderFirmware *firmware;
-extern readersim::VirtualBus *bus;
-} // namespace e2e
-
 namespace {
 
-using e2e::bus;
-using e2e::firmware;
+using DeviceStorm = korvel::testing::BusTest;
 
 constexpr int Replugs = 15;
 
@@ -58,16 +51,16 @@ bool MonitorDrained(const QWidget &form)
 }
 
 // How often the reader was asked for its configuration byte (once a refresh).
-long ConfigReads()
+long ConfigReads(const readersim::ReaderFirmware &firmware)
 {
-    const auto transfers = firmware->transfers();
+    const auto transfers = firmware.transfers();
     return std::count_if(transfers.begin(), transfers.end(), [](const readersim::Transfer &t) {
         return t.kind == readersim::Transfer::Kind::SetFeature && t.bytes.size() > 2 &&
                t.bytes[1] == readersim::CmdRequestData && t.bytes[2] == readersim::ItemConfig;
     });
 }
 
-TEST(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
+TEST_F(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
 {
     TForm1 form;
     form.show();
@@ -140,20 +133,22 @@ TEST(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
     identity.setInterval(20);
     QObject::connect(&identity, &QTimer::timeout, [&] {
         if (lifted && !closing && label("LabelProduct").endsWith(QStringLiteral("(4242)")) && !OpenBoxes().isEmpty()) {
-            EXPECT_EQ(ConfigReads(), 0) << "the Card Code page was read while the box was open";
+            EXPECT_EQ(ConfigReads(*firmware), 0) << "the Card Code page was read while the box was open";
             closing = true;
         }
     });
     person.start();
     identity.start();
     struct Restore {
+        readersim::ReaderFirmware *firmware;
+        readersim::VirtualBus *bus;
         ~Restore()
         {
             firmware->failNextTransfers(0);
             bus->unplugMouse();
             bus->plugReader(*firmware);
         }
-    } restore;
+    } restore{firmware, bus};
     bus->plugMouse(); // the first event: its refresh opens the first box
     const bool done = QTest::qWaitFor([&] { return closing && OpenBoxes().isEmpty(); }, 120000);
     person.stop();
@@ -165,9 +160,9 @@ TEST(DeviceStorm, OneErrorBoxAtATimeAndOneRefreshAfterIt)
 
     EXPECT_EQ(mostOpen, 1) << "error boxes open at once";
     EXPECT_FALSE(closedEarly) << "the first box closed during the storm";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ConfigReads() == 1 && MonitorDrained(form); }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ConfigReads(*firmware) == 1 && MonitorDrained(form); }, 10000))
         << "no refresh after the box closed";
-    EXPECT_EQ(ConfigReads(), 1) << "refreshes after the box closed";
+    EXPECT_EQ(ConfigReads(*firmware), 1) << "refreshes after the box closed";
     EXPECT_EQ(label("LabelProduct"), QStringLiteral("USB RFID Reader Ver: 1.7 (4242)"));
 }
 

@@ -7,12 +7,12 @@
 // with 0.
 #include "CheckPrevious.h"
 #include "ConfigFile.h"
+#include "Keyboard.h"
 #include "KeyboardOutput.h"
-#include "ReaderFirmware.h"
+#include "SharedBus.h"
+#include "TestSettings.h"
 #include "Unit1.h"
 #include "UpDnFrm.h"
-#include "VirtualBus.h"
-#include "XTestKeyboard.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -36,17 +36,10 @@
 #include <memory>
 #include <thread>
 
-namespace e2e {
-extern readersim::ReaderFirmware *firmware;
-extern readersim::XTestKeyboard *keyboard;
-extern readersim::VirtualBus *bus;
-} // namespace e2e
-
 namespace {
 
-using e2e::bus;
-using e2e::firmware;
-using e2e::keyboard;
+using FileDialogs = korvel::testing::BusTest;
+using SecondStart = korvel::testing::BusTest;
 
 std::vector<readersim::BootReport> Keys(const std::string &text, bool enter)
 {
@@ -108,7 +101,7 @@ private:
         const auto reports = dialog ? Keys(path_, true) : Keys("", true);
         answered_.start();
         typing_ = std::thread([this, reports] {
-            keyboard->Play(reports);
+            e2e::Keyboard().Play(reports);
             done_ = true;
         });
     }
@@ -132,12 +125,8 @@ private:
 
 readersim::ReaderSettings Saved()
 {
-    readersim::ReaderSettings s;
-    s.confByte = 0x2B;
-    s.before = {0x42, 0x05, 0x04, 0x05, 0, 0, 0, 0};
-    s.after = {0, 0, 0x28, 0, 0, 0, 0, 0};
-    s.remove = {0x81, 0, 0xE0, 0xE7, 0xB0, 0xDD, 0xA4, 0x01};
-    return s;
+    return korvel::testing::SettingsOf(0x2B, "", "", {0x42, 0x05, 0x04, 0x05, 0, 0, 0, 0}, {0, 0, 0x28, 0, 0, 0, 0, 0},
+                                       {0x81, 0, 0xE0, 0xE7, 0xB0, 0xDD, 0xA4, 0x01});
 }
 
 void Scene(QWidget &form, const char *name)
@@ -149,7 +138,7 @@ void Scene(QWidget &form, const char *name)
     form.grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }
 
-TEST(FileDialogs, SaveAsThenOpenRoundTrips)
+TEST_F(FileDialogs, SaveAsThenOpenRoundTrips)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -188,7 +177,7 @@ TEST(FileDialogs, SaveAsThenOpenRoundTrips)
     Scene(form, "after-open");
 }
 
-TEST(SecondStart, HandsOverToTheFirstAndEndsWithZero)
+TEST_F(SecondStart, HandsOverToTheFirstAndEndsWithZero)
 {
     const QString guard = TInstanceGuard::ServerPath(QFileInfo(QStringLiteral(MARDUNE_PROGRAM)).canonicalFilePath().remove('/'));
     QProcess first;
@@ -244,7 +233,7 @@ private:
     QTimer timer_;
 };
 
-TEST(FileDialogs, SaveAsWhoseReaderGoesDuringTheUploadSavesNothingAndSaysSoOnce)
+TEST_F(FileDialogs, SaveAsWhoseReaderGoesDuringTheUploadSavesNothingAndSaysSoOnce)
 {
     TForm1 form;
     form.show();
@@ -279,7 +268,7 @@ TEST(FileDialogs, SaveAsWhoseReaderGoesDuringTheUploadSavesNothingAndSaysSoOnce)
     }
 }
 
-TEST(SecondStart, HandsItsFileToTheRunningWindowWhichLoadsItAfterItsConfirmation)
+TEST_F(SecondStart, HandsItsFileToTheRunningWindowWhichLoadsItAfterItsConfirmation)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -1,6 +1,6 @@
 // Calls from several threads run strictly one after another: the reader's
 // transfer log never shows the transfers of two calls interleaved.
-#include "BusFixture.h"
+#include "SharedBus.h"
 #include "korvel.h"
 
 #include <thread>
@@ -31,7 +31,7 @@ TEST_F(Concurrency, TransfersOfTwoThreadsNeverInterleave)
 
     // A config read is a request (command 0) then an answer; a report write
     // is command 11 then command 12. Each pair must be adjacent.
-    const auto log = firmware().transfers();
+    const auto log = firmware->transfers();
     ASSERT_EQ(log.size(), 4u * Calls);
     int reads = 0, writes = 0;
     for (size_t i = 0; i < log.size(); i += 2) {

@@ -1,7 +1,8 @@
 // The twenty configuration functions of libkorvel.so, through the real
 // Linux code path (libudev, hidraw ioctls) against the virtual reader.
-#include "BusFixture.h"
 #include "BuildVendor.h"
+#include "Eventually.h"
+#include "SharedBus.h"
 #include "korvel.h"
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 #include <string>
 #include <unistd.h>
 
-using korvel::testing::Bus;
 using korvel::testing::BusTest;
 using readersim::Transfer;
 
@@ -25,7 +25,7 @@ TEST_F(ConfigInterface, IdentityOfTheReader)
     s.productionYear = 24;
     s.productionMonth = 2;
     s.productionDay = 29;
-    firmware().setSettings(s);
+    firmware->setSettings(s);
 
     ASSERT_EQ(RFID_OpenDevice(), 1);
     TDeviceData data{};
@@ -41,8 +41,8 @@ TEST_F(ConfigInterface, IdentityOfTheReader)
 
 TEST_F(ConfigInterface, NoReaderFailsEverythingWithNoDevice)
 {
-    bus().unplugReader();
-    bus().plugMouse();
+    bus->unplugReader();
+    bus->plugMouse();
     EXPECT_EQ(RFID_OpenDevice(), 0);
     EXPECT_EQ(errno, ENODEV);
     int32_t length = 99;
@@ -92,14 +92,14 @@ TEST_F(ConfigInterface, SettingsRoundTrip)
     EXPECT_STREQ(text, "ABCDEF");
 
     ASSERT_EQ(RFID_PlaySound(25), 1);
-    const auto events = firmware().events();
+    const auto events = firmware->events();
     EXPECT_NE(std::find(events.begin(), events.end(), "sound 25"), events.end());
 }
 
 TEST_F(ConfigInterface, FeatureReportsAreNineBytesWithReportIdZero)
 {
     ASSERT_EQ(RFID_SetConfigBits(0x0A), 1);
-    const auto log = firmware().transfers();
+    const auto log = firmware->transfers();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].bytes, (std::vector<uint8_t>{0, 3, 0x0A, 0, 0, 0, 0, 0, 0}));
 }
@@ -114,9 +114,9 @@ TEST_F(ConfigInterface, CardCodeFormFollowsTheFirmwareVersion)
     for (const Case &c : {Case{"1.4", 0, 0}, Case{"1.6", 1, 5}, Case{"1.7", 1, 10}, Case{"2.0", 1, 10}}) {
         readersim::ReaderIdentity identity;
         identity.product = std::string("USB RFID Reader Ver: ") + c.version;
-        Bus::freshReader(identity);
-        firmware().tapCard({0x12, 0xAB, 0x00, 4, 5, 6, 7, 8, 9, 10});
-        firmware().clearLogs();
+        firmware = &korvel::testing::SharedBus::freshReader(identity);
+        firmware->tapCard({0x12, 0xAB, 0x00, 4, 5, 6, 7, 8, 9, 10});
+        firmware->clearLogs();
         int32_t length = -1;
         uint8_t code[21] = {};
         EXPECT_EQ(RFID_GetCardCode(&length, code), c.result) << c.version;
@@ -125,36 +125,36 @@ TEST_F(ConfigInterface, CardCodeFormFollowsTheFirmwareVersion)
             EXPECT_EQ(code[1], 0xAB);
         }
         if (c.result == 0) {
-            EXPECT_TRUE(firmware().transfers().empty()) << "firmware 1.4 must not be asked";
+            EXPECT_TRUE(firmware->transfers().empty()) << "firmware 1.4 must not be asked";
         }
     }
 }
 
 TEST_F(ConfigInterface, FailedTransferReportsBrokenPipeAndTheNextCallRecovers)
 {
-    firmware().failNextTransfers(1);
+    firmware->failNextTransfers(1);
     EXPECT_EQ(RFID_SetConfigBits(0x01), 0);
     EXPECT_EQ(errno, EPIPE);
     EXPECT_EQ(RFID_SetConfigBits(0x01), 1);
-    EXPECT_EQ(firmware().settings().confByte, 0x01);
+    EXPECT_EQ(firmware->settings().confByte, 0x01);
 }
 
 TEST_F(ConfigInterface, FirstHalfFailureLeavesTheOldSecondHalf)
 {
     const TKeybHIDReport report{1, 2, 3, 4, 5, 6, 7, 8};
-    firmware().failNextTransfers(1);
+    firmware->failNextTransfers(1);
     EXPECT_EQ(RFID_SetBeforeHidKeyboardReport(&report), 0);
-    EXPECT_EQ(firmware().transfers().size(), 1u);
-    EXPECT_EQ(firmware().settings().before, readersim::KeyboardReport{});
+    EXPECT_EQ(firmware->transfers().size(), 1u);
+    EXPECT_EQ(firmware->settings().before, readersim::KeyboardReport{});
 }
 
 TEST_F(ConfigInterface, ReaderDroppingOffTheBusMidOperation)
 {
-    firmware().dropAfter(2); // factory ID read works, the date request fails
+    firmware->dropAfter(2); // factory ID read works, the date request fails
     TDeviceData data{};
     EXPECT_EQ(RFID_GetDeviceData(&data), 0);
     // The reader has left the bus: the next call finds nothing.
-    EXPECT_TRUE(korvel::testing::eventually([this] { return !bus().readerPlugged(); }))
+    EXPECT_TRUE(korvel::testing::eventually([this] { return !bus->readerPlugged(); }))
         << "the reader never left the bus";
     EXPECT_EQ(RFID_OpenDevice(), 0);
     EXPECT_EQ(errno, ENODEV);
@@ -162,14 +162,14 @@ TEST_F(ConfigInterface, ReaderDroppingOffTheBusMidOperation)
 
 TEST_F(ConfigInterface, LongerDeclaredFeatureReportIsHandled)
 {
-    bus().unplugReader();
-    firmware().declareFeatureLength(65);
-    bus().plugReader(firmware());
+    bus->unplugReader();
+    firmware->declareFeatureLength(65);
+    bus->plugReader(*firmware);
     ASSERT_EQ(RFID_SetConfigBits(0x22), 1);
     int32_t bits = 0;
     ASSERT_EQ(RFID_GetConfigBits(&bits), 1);
     EXPECT_EQ(bits, 0x22);
-    for (const Transfer &t : firmware().transfers())
+    for (const Transfer &t : firmware->transfers())
         EXPECT_EQ(t.bytes.size(), 65u);
 }
 
@@ -179,7 +179,7 @@ TEST_F(ConfigInterface, InvalidProductionDateReadsAsEpoch)
     s.productionYear = 24;
     s.productionMonth = 13;
     s.productionDay = 1;
-    firmware().setSettings(s);
+    firmware->setSettings(s);
     TDeviceData data{};
     ASSERT_EQ(RFID_GetDeviceData(&data), 1);
     EXPECT_EQ(data.ProductionYear, 1899);
@@ -189,7 +189,7 @@ TEST_F(ConfigInterface, InvalidProductionDateReadsAsEpoch)
 
 TEST_F(ConfigInterface, ReaderIsFoundBesideAMouse)
 {
-    bus().plugMouse();
+    bus->plugMouse();
     EXPECT_EQ(RFID_OpenDevice(), 1);
 }
 
@@ -206,7 +206,7 @@ TEST_F(ConfigInterface, DebugLinesOnlyWithKorvelDebug)
     unsetenv("KORVEL_DEBUG");
     EXPECT_EQ(out.rfind("Find success HID: \\\\?\\hid#vid_" + korvel::testing::BuildVendorHex() + "&pid_0001&mi_00#hidraw", 0), 0u) << out;
 
-    firmware().failNextTransfers(1);
+    firmware->failNextTransfers(1);
     setenv("KORVEL_DEBUG", "1", 1);
     ::testing::internal::CaptureStderr();
     RFID_SetEnable(1);

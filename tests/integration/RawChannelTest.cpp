@@ -1,7 +1,8 @@
 // The five raw-channel functions of libkorvel.so through the real Linux
 // code path (hidraw read/write, the library's udev monitor) against the
 // virtual reader's interface 1.
-#include "BusFixture.h"
+#include "Eventually.h"
+#include "SharedBus.h"
 #include "korvel.h"
 
 #include <atomic>
@@ -50,10 +51,10 @@ protected:
         // transfer in progress: let them pass before the test begins. The
         // monitor handles events in order, so once the removal of a mouse
         // plugged after them has closed the channel, all of them are done.
-        ASSERT_TRUE(eventually([this] { return bus().openCount(1) == 1; })) << "the replug never opened the channel";
-        bus().plugMouse();
-        bus().unplugMouse();
-        ASSERT_TRUE(eventually([this] { return bus().openCount(1) == 0; }))
+        ASSERT_TRUE(eventually([this] { return bus->openCount(1) == 1; })) << "the replug never opened the channel";
+        bus->plugMouse();
+        bus->unplugMouse();
+        ASSERT_TRUE(eventually([this] { return bus->openCount(1) == 0; }))
             << "the library never handled the mouse's removal";
         ASSERT_EQ(RFID_SetDeviceMode(1), 1); // advanced mode: the reader answers on interface 1
         std::lock_guard guard(received.lock);
@@ -84,7 +85,7 @@ TEST_F(RawChannel, OutputReportLayouts)
 {
     ASSERT_EQ(RFID_RW_ConnectToUSBReader(), 0);
     ASSERT_EQ(RFID_RW_PutRawData("ABCDE", 5), 0);
-    auto out = firmware().outputReports();
+    auto out = firmware->outputReports();
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0][0], 0);
     EXPECT_EQ(out[0][1], 5);
@@ -98,7 +99,7 @@ TEST_F(RawChannel, OutputReportLayouts)
     ASSERT_EQ(RFID_RW_PutRawData(big.data(), 1), 0);
     ASSERT_EQ(RFID_RW_PutRawData(big.data(), 64), 0);
     ASSERT_EQ(RFID_RW_PutRawData(big.data(), 300), 0);
-    out = firmware().outputReports();
+    out = firmware->outputReports();
     ASSERT_EQ(out.size(), 4u);
     EXPECT_EQ(out[1][1], 1);
     EXPECT_EQ(out[1][2], 0xFF);
@@ -132,7 +133,7 @@ TEST_F(RawChannel, NoReportGivesSizeZero)
 
 TEST_F(RawChannel, NoReaderGivesNotPresent)
 {
-    bus().unplugReader();
+    bus->unplugReader();
     EXPECT_EQ(RFID_RW_ConnectToUSBReader(), -8);
     EXPECT_EQ(RFID_RW_PutRawData("ab", 2), -8);
     uint32_t size = 5;
@@ -154,7 +155,7 @@ TEST_F(RawChannel, CallbackGetsEveryReportInOrderOnTheLibrarysThread)
 {
     RFID_RW_AssignGetEvent(onData);
     ASSERT_EQ(RFID_RW_ConnectToUSBReader(), 0);
-    firmware().streamInputReports(50, 8);
+    firmware->streamInputReports(50, 8);
     ASSERT_TRUE(eventually([] { return received.count() >= 50; })) << received.count();
     std::lock_guard guard(received.lock);
     EXPECT_EQ(received.reports.size(), 50u);
@@ -172,13 +173,13 @@ TEST_F(RawChannel, LengthByteZeroAndOverlong)
 {
     RFID_RW_AssignGetEvent(onData);
     ASSERT_EQ(RFID_RW_ConnectToUSBReader(), 0);
-    firmware().sendInputReport({});
+    firmware->sendInputReport({});
     readersim::ReaderFirmware::RawReport bad{};
     bad[1] = 200;
     bad.fill(0x61);
     bad[0] = 0;
     bad[1] = 200;
-    firmware().sendRawInputReport(bad);
+    firmware->sendRawInputReport(bad);
     ASSERT_TRUE(eventually([] { return received.count() >= 2; }));
     std::lock_guard guard(received.lock);
     EXPECT_EQ(received.reports[0], "");
@@ -190,35 +191,35 @@ TEST_F(RawChannel, NothingArrivesWhileClosedUntilConnect)
 {
     RFID_RW_AssignGetEvent(onData);
     RFID_RW_DisconnectFromUSBReader(); // opened by the fixture's replug, an arrival
-    EXPECT_TRUE(eventually([this] { return bus().openCount(1) == 0; }));
-    firmware().sendInputReport({'n', 'o'}); // dropped: no descriptor has the node open
+    EXPECT_TRUE(eventually([this] { return bus->openCount(1) == 0; }));
+    firmware->sendInputReport({'n', 'o'}); // dropped: no descriptor has the node open
     ASSERT_EQ(RFID_RW_ConnectToUSBReader(), 0);
-    EXPECT_EQ(bus().openCount(1), 1);
-    firmware().sendInputReport({'o', 'k'});
+    EXPECT_EQ(bus->openCount(1), 1);
+    firmware->sendInputReport({'o', 'k'});
     ASSERT_TRUE(eventually([] { return received.count() == 1; }));
 }
 
 TEST_F(RawChannel, AnyHidRemovalClosesAndAnyArrivalReopens)
 {
     ASSERT_EQ(RFID_RW_ConnectToUSBReader(), 0);
-    ASSERT_EQ(bus().openCount(1), 1);
-    bus().plugMouse(); // an arrival reopens (replaces) the channel
-    EXPECT_TRUE(eventually([this] { return bus().openCount(1) == 1; }));
-    bus().unplugMouse();
-    EXPECT_TRUE(eventually([this] { return bus().openCount(1) == 0; }));
-    bus().plugMouse();
-    EXPECT_TRUE(eventually([this] { return bus().openCount(1) == 1; }));
+    ASSERT_EQ(bus->openCount(1), 1);
+    bus->plugMouse(); // an arrival reopens (replaces) the channel
+    EXPECT_TRUE(eventually([this] { return bus->openCount(1) == 1; }));
+    bus->unplugMouse();
+    EXPECT_TRUE(eventually([this] { return bus->openCount(1) == 0; }));
+    bus->plugMouse();
+    EXPECT_TRUE(eventually([this] { return bus->openCount(1) == 1; }));
 }
 
 TEST_F(RawChannel, DisconnectThenPollOpensAgain)
 {
     ASSERT_EQ(RFID_RW_ConnectToUSBReader(), 0);
     RFID_RW_DisconnectFromUSBReader();
-    EXPECT_TRUE(eventually([this] { return bus().openCount(1) == 0; }));
+    EXPECT_TRUE(eventually([this] { return bus->openCount(1) == 0; }));
     char data[63];
     uint32_t size;
     EXPECT_EQ(RFID_RW_GetRawData(data, &size), 0);
-    EXPECT_EQ(bus().openCount(1), 1);
+    EXPECT_EQ(bus->openCount(1), 1);
 }
 
 TEST_F(RawChannel, ClearingAndReassigningKeepsDelivering)
@@ -227,7 +228,7 @@ TEST_F(RawChannel, ClearingAndReassigningKeepsDelivering)
     ASSERT_EQ(RFID_RW_ConnectToUSBReader(), 0);
     RFID_RW_AssignGetEvent(nullptr);
     RFID_RW_AssignGetEvent(onData);
-    firmware().sendInputReport({'x'});
+    firmware->sendInputReport({'x'});
     EXPECT_TRUE(eventually([] { return received.count() == 1; }));
 }
 

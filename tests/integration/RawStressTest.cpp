@@ -2,8 +2,7 @@
 // the callback, and raw transfers, all racing for a few seconds: nothing
 // may crash, hang, leak or touch a closed descriptor (run under the
 // thread and address sanitizers).
-#include "ReaderFirmware.h"
-#include "VirtualBus.h"
+#include "SharedBus.h"
 #include "korvel.h"
 
 #include <gtest/gtest.h>
@@ -44,10 +43,9 @@ std::chrono::seconds stressDuration()
 
 TEST(RawChannelStress, EverythingAtOnce)
 {
-    readersim::ReaderFirmware firmware;
-    readersim::VirtualBus bus;
+    readersim::VirtualBus &bus = korvel::testing::SharedBus::bus();
+    readersim::ReaderFirmware &firmware = korvel::testing::SharedBus::freshReader();
     std::mutex busLock; // the bus itself is driven from one thread at a time
-    bus.plugReader(firmware);
     ASSERT_EQ(RFID_SetDeviceMode(1), 1);
 
     std::atomic<bool> stop{false};
@@ -116,10 +114,3 @@ TEST(RawChannelStress, EverythingAtOnce)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    readersim::VirtualBus::ensurePreload(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

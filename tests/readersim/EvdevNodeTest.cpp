@@ -2,8 +2,7 @@
 // its sysfs place beside the hidraw node, the evdev ioctls a listener uses,
 // the grab, key events delivered as input_event records, and unplugging.
 #include "KeyboardOutput.h"
-#include "ReaderFirmware.h"
-#include "VirtualBus.h"
+#include "SharedBus.h"
 #include "Udev.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +16,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,8 +23,6 @@ namespace {
 
 using namespace korvel::os::linux_udev;
 
-readersim::ReaderFirmware *firmware;
-readersim::VirtualBus *bus;
 
 bool bit(const uint8_t *bits, unsigned n)
 {
@@ -56,7 +52,9 @@ std::vector<input_event> readEvents(int fd, size_t count)
     return events;
 }
 
-TEST(EvdevNode, SitsUnderInterfaceZeroBesideItsHidrawNode)
+using EvdevNode = korvel::testing::BusTest;
+
+TEST_F(EvdevNode, SitsUnderInterfaceZeroBesideItsHidrawNode)
 {
     Udev context(udev_new());
     UdevDevice event(udev_device_new_from_subsystem_sysname(context.get(), "input", "event0"));
@@ -75,7 +73,7 @@ TEST(EvdevNode, SitsUnderInterfaceZeroBesideItsHidrawNode)
     EXPECT_EQ(::access(hidraw.c_str(), F_OK), 0) << hidraw;
 }
 
-TEST(EvdevNode, AnswersTheIoctlsOfAListener)
+TEST_F(EvdevNode, AnswersTheIoctlsOfAListener)
 {
     const int fd = ::open("/dev/input/event0", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0) << std::strerror(errno);
@@ -103,7 +101,7 @@ TEST(EvdevNode, AnswersTheIoctlsOfAListener)
     ::close(fd);
 }
 
-TEST(EvdevNode, OneGrabAtATimeLetGoOnClose)
+TEST_F(EvdevNode, OneGrabAtATimeLetGoOnClose)
 {
     const int first = ::open("/dev/input/event0", O_RDONLY | O_CLOEXEC);
     const int second = ::open("/dev/input/event0", O_RDONLY | O_CLOEXEC);
@@ -128,7 +126,7 @@ TEST(EvdevNode, OneGrabAtATimeLetGoOnClose)
     ::close(first);
 }
 
-TEST(EvdevNode, TypedReportsArriveAsKeyEventsAndUnplugEndsThem)
+TEST_F(EvdevNode, TypedReportsArriveAsKeyEventsAndUnplugEndsThem)
 {
     const int fd = ::open("/dev/input/event0", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(fd, 0);
@@ -169,17 +167,3 @@ TEST(EvdevNode, AReaderPluggedWithoutItHasOnlyItsHidrawNodes)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    readersim::VirtualBus::ensurePreload(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    auto fw = std::make_unique<readersim::ReaderFirmware>();
-    auto b = std::make_unique<readersim::VirtualBus>();
-    firmware = fw.get();
-    bus = b.get();
-    bus->plugReader(*firmware);
-    const int result = RUN_ALL_TESTS();
-    b.reset();
-    return result;
-}

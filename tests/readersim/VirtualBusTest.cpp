@@ -1,8 +1,8 @@
 // The virtual bus as the operating system shows it: libudev enumeration and
 // monitors, open() and the hidraw ioctls, with no Korvel code involved.
 #include "BuildVendor.h"
-#include "ReaderFirmware.h"
-#include "VirtualBus.h"
+#include "Eventually.h"
+#include "SharedBus.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +30,10 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-VirtualBus *bus;                          // one per binary: umockdev leaks fds per testbed
-std::unique_ptr<ReaderFirmware> firmware; // replaced for every test
-int otherDevices = 0;                     // added by addOtherHidDevices, never removed
+using korvel::testing::eventually;
+using korvel::testing::SharedBus;
+
+int otherDevices = 0; // added by addOtherHidDevices, never removed
 
 struct UdevUnref {
     void operator()(udev *u) const { udev_unref(u); }
@@ -161,33 +162,14 @@ Bytes report(std::initializer_list<uint8_t> data, size_t length = 9)
 }
 
 // Generous: the machines that run the tests are shared and slow at times.
-constexpr auto Deadline = std::chrono::seconds(20);
 constexpr int DeadlineMs = 20000;
 
-// Waits until `condition` holds, checking it again and again, for state
-// that sends no notification (umockdev closes descriptors on its own thread).
-::testing::AssertionResult waitUntil(const std::function<bool()> &condition, const char *what)
-{
-    const auto end = std::chrono::steady_clock::now() + Deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return ::testing::AssertionFailure() << "still not " << what << " after " << DeadlineMs << " ms";
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return ::testing::AssertionSuccess();
-}
-
-class BusTest : public ::testing::Test {
+class BusTest : public korvel::testing::BusTest {
 protected:
-    void SetUp() override { replug(); }
-    void TearDown() override { bus->unplugMouse(); }
-
-    static void replug(ReaderIdentity identity = {}, size_t featureLength = 9)
+    void replug(ReaderIdentity identity = {}, size_t featureLength = 9)
     {
-        bus->unplugReader();
-        firmware = std::make_unique<ReaderFirmware>(identity);
-        firmware->declareFeatureLength(featureLength);
-        bus->plugReader(*firmware);
+        firmware = &SharedBus::freshReader(identity, {},
+                                           [&](ReaderFirmware &f) { f.declareFeatureLength(featureLength); });
     }
     // The reader's node of interface 0 or 1.
     static Node readerNode(const std::string &interface)
@@ -452,7 +434,7 @@ protected:
     }
     // Nothing but what the firmware sends next arrives: a marker report sent
     // now is the next one read (the node's byte stream keeps the order).
-    static void expectNothingQueued(int fd)
+    void expectNothingQueued(int fd)
     {
         firmware->sendInputReport(Marker);
         const Bytes next = readReport(fd);
@@ -668,8 +650,8 @@ TEST_F(Hotplug, ReplugsWithAnUnreadMonitorLeakNothing)
         replug();
     // umockdev's worker thread opens and closes descriptors of its own around
     // a plug, so `before` may hold one that is gone since: no more than then.
-    EXPECT_TRUE(waitUntil([&] { return openFds() <= before; }, "back to the descriptors open before"))
-        << openFds() << " open, " << before << " before";
+    EXPECT_TRUE(eventually([&] { return openFds() <= before; }))
+        << "back to the descriptors open before: " << openFds() << " open, " << before << " before";
     EXPECT_EQ(hidrawCount(), 2u);
     events(0); // what the monitor's queue kept
     bus->unplugReader();
@@ -692,15 +674,3 @@ TEST_F(Hotplug, OtherHidDevicesGetTheirOwnNodes)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    VirtualBus::ensurePreload(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    VirtualBus shared;
-    bus = &shared;
-    const int result = RUN_ALL_TESTS();
-    bus->unplugReader();
-    firmware.reset();
-    return result;
-}
