@@ -153,7 +153,7 @@ TEST_F(EvdevNode, TypedReportsArriveAsKeyEventsAndUnplugEndsThem)
     EXPECT_EQ(::access("/dev/input/event0", F_OK), 0);
 }
 
-TEST(EvdevNode, AReaderPluggedWithoutItHasOnlyItsHidrawNodes)
+TEST_F(EvdevNode, AReaderPluggedWithoutItHasOnlyItsHidrawNodes)
 {
     bus->unplugReader();
     bus->setReaderInputNode(false);
