@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "Help.h"
+#include "Provision.h"
 #include "Status.h"
 #include "Watch.h"
 
@@ -87,18 +88,48 @@ const std::vector<Command> &Commands()
         {"save", "FILE", 1, 1, "saves the keyboard configuration to a .rfc file",
          "Reads the configuration byte and the three keyboard reports from the\n"
          "reader and saves them to FILE in the configuration tool's .rfc format\n"
-         "(other sections and keys of an existing file are kept). Status 4 when\n"
-         "the file cannot be written.\n",
+         "(other sections and keys of an existing file are kept). The keys go into\n"
+         "a copy in the same folder, which then takes FILE's place: FILE is never\n"
+         "left half written. Status 4 when the file cannot be written.\n",
          {}, false, WordKind::RfcFile, false,
          [](const Invocation &i) { return CommandSave(i.words[0]); }},
-        {"load", "FILE", 1, 1, "writes a .rfc file into the reader",
+        {"load", "FILE", 1, 1, "writes a .rfc file into the reader and reads it back",
          "Writes the configuration byte and the three keyboard reports of a .rfc\n"
-         "file into the reader. Missing or malformed values count as 0. A file\n"
-         "that cannot be read, is larger than 16 MiB or has none of the sections\n"
-         "Before, CardCode, After and Remove is refused with status 4 before\n"
-         "anything is written.\n",
-         {}, false, WordKind::RfcFile, false,
-         [](const Invocation &i) { return CommandLoad(i.words[0]); }},
+         "file into the reader, then reads them back: a setting the reader does not\n"
+         "hold as written is named with both values, as diff names it, and the\n"
+         "status is 1. A call that fails (the reader unplugged halfway) is named\n"
+         "with what was and what was not written, status 1. Missing or malformed\n"
+         "values count as 0. A file that cannot be read, is larger than 16 MiB or\n"
+         "has none of the sections Before, CardCode, After and Remove is refused\n"
+         "with status 4 before anything is written.\n",
+         {{"--no-verify", ValueKind::None, nullptr, "do not read the configuration back"}}, false, WordKind::RfcFile,
+         false, [](const Invocation &i) { return CommandLoad(i.words[0], !i.flag("--no-verify")); }},
+        {"diff", "FILE", 1, 1, "shows where the reader differs from a .rfc file",
+         "Prints each setting where the reader's configuration byte and keyboard\n"
+         "reports differ from FILE, one line each, with the names and value words\n"
+         "of get: NAME: file=VALUE reader=VALUE (a value with a blank in double\n"
+         "quotes; a report whose names read alike by its bytes). --json: one\n"
+         "object, {\"NAME\": {\"file\": VALUE, \"reader\": VALUE}, ...}. Status 0\n"
+         "when the reader holds what the file holds, 6 when it differs.\n",
+         {}, true, WordKind::RfcFile, false, [](const Invocation &i) { return CommandDiff(i.json, i.words[0]); }},
+        {"provision", "FILE", 1, 1, "sets up reader after reader from a .rfc file",
+         "Writes FILE into each reader plugged in, one after another, and reads it\n"
+         "back as load does. A reader attached at the start is the first; then it\n"
+         "waits for that one to be unplugged and the next plugged in. One line per\n"
+         "reader: its factory number, its production date, then ok or what failed\n"
+         "(--json: one object with factory-id, production-date, ok and error).\n"
+         "The reader plays its sound 0 (S_VAL: Validation) when it is set up and\n"
+         "its sound 6 (S_ALARM: Alarm) when not. Ctrl-C ends the run, but never\n"
+         "halfway through a reader: that one is finished and reported first.\n"
+         "Status 0 when every reader was set up (with --count, N of them), 1 when\n"
+         "one failed, 3 when fewer than N came (or none); the file is checked\n"
+         "before any reader is touched (status 4).\n",
+         {{"--count", ValueKind::Count, "N", "stop after N readers"},
+          {"--timeout", ValueKind::Seconds, "S", "stop after S seconds without a new reader"}},
+         true, WordKind::RfcFile, true,
+         [](const Invocation &i) {
+             return CommandProvision({i.words[0], i.json, i.count("--count"), i.seconds("--timeout")});
+         }},
         {"raw send", "HEX", 1, 1, "sends bytes over the raw channel (advanced mode)",
          "Sends one output report over the raw channel of the reader's advanced\n"
          "mode (korvelctl set device-mode advanced): HEX is up to 63 bytes in\n"

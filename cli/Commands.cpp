@@ -7,7 +7,6 @@
 #include <cstdio>
 
 namespace korvelctl {
-namespace {
 
 std::string ProductionDate(const TDeviceData &data)
 {
@@ -15,8 +14,6 @@ std::string ProductionDate(const TDeviceData &data)
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", data.ProductionYear, data.ProductionMonth, data.ProductionDay);
     return text;
 }
-
-} // namespace
 
 int CommandInfo(bool json)
 {

@@ -15,7 +15,7 @@ const char *const ExitStatusText =
     "(checked before the reader is touched); 3 no reader attached; 4 a file\n"
     "cannot be read or written, or is no configuration file (nothing is\n"
     "written to the reader); 5 a setting named to get is not supported by\n"
-    "the reader's firmware.\n";
+    "the reader's firmware; 6 diff: the reader differs from the file.\n";
 
 std::string OptionUsage(const OptionSpec &option)
 {

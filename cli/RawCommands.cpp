@@ -32,8 +32,9 @@ int CommandRawSend(const std::string &hex)
     for (char c : hex)
         if (c != ' ' && c != ':')
             digits += c;
-    if (digits.size() % 2 || digits.size() > 2 * RFID_RW_DATA_SIZE || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        return BadArguments("raw send takes up to 63 bytes in hexadecimal");
+    if (digits.size() % 2 || digits.size() > 2 * RFID_RW_DATA_SIZE ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return BadArguments("raw send takes up to " + std::to_string(RFID_RW_DATA_SIZE) + " bytes in hexadecimal");
     std::string bytes;
     for (size_t i = 0; i < digits.size(); i += 2)
         bytes += static_cast<char>(std::stoul(digits.substr(i, 2), nullptr, 16));

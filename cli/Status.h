@@ -12,6 +12,7 @@ enum ExitStatus {
     ExitNoReader = 3,
     ExitFileError = 4,   // a file cannot be read or written, or is no configuration file
     ExitUnsupported = 5, // a setting named is not answered by the reader's firmware
+    ExitDiffers = 6,     // diff: the reader holds another configuration than the file
 };
 
 int NoReader();                                    // "no reader attached"

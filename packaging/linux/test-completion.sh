@@ -53,7 +53,10 @@ check() {
   done
 }
 
-check 'korvelctl ' info get set save load raw watch help --json --help --version
+check 'korvelctl ' info get set save load diff provision raw watch help --json --help --version
+check 'korvelctl provision --' --count --timeout --json ! --grab
+check 'korvelctl load --n' --no-verify
+check 'korvelctl provision a.rfc --count ' ! --count --timeout
 check 'korvelctl --json g' get ! --json
 check 'korvelctl help r' raw
 check 'korvelctl get ca' case card-code

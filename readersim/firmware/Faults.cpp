@@ -24,7 +24,20 @@ void Faults::declareFeatureLength(size_t length)
     featureLength_ = length;
 }
 
-bool Faults::refuse(bool &droppedNow)
+void Faults::failStores(StoreFault fault)
+{
+    storeFault_ = fault;
+}
+
+void Faults::clearTransferFaults()
+{
+    failNext_ = 0;
+    dropCountdown_ = -1;
+    dropped_ = false;
+    storeFault_ = StoreFault::None;
+}
+
+bool Faults::refuse(bool &droppedNow, bool stores)
 {
     droppedNow = false;
     if (dropped_)
@@ -33,6 +46,8 @@ bool Faults::refuse(bool &droppedNow)
         --failNext_;
         return true;
     }
+    if (stores && storeFault_ == StoreFault::Refuse)
+        return true;
     if (dropCountdown_ == 0) {
         dropped_ = droppedNow = true;
         dropCountdown_ = -1;

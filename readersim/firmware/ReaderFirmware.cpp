@@ -37,13 +37,15 @@ bool ReaderFirmware::setFeature(const uint8_t *report, size_t length)
 {
     std::unique_lock lock(mutex_);
     const bool valid = report && length > 0;
+    // Every command but these two stores a setting.
+    const bool stores = valid && length > 1 && report[1] != CmdRequestData && report[1] != CmdPlaySound;
     bool droppedNow = false;
-    const bool refused = !valid || faults_.refuse(droppedNow);
+    const bool refused = !valid || faults_.refuse(droppedNow, stores);
     transfers_.push_back({Transfer::Kind::SetFeature,
                           valid ? std::vector<uint8_t>(report, report + length) : std::vector<uint8_t>{},
                           refused});
     bool changed = false;
-    if (!refused) {
+    if (!refused && !(stores && faults_.losesStores())) {
         FeatureReport padded{}; // a short report from the host reads as zeros past its end
         std::copy_n(report, std::min(length, padded.size()), padded.begin());
         changed = ApplyCommand(state_, padded, events_);
@@ -125,6 +127,21 @@ void ReaderFirmware::failNextTransfers(int count)
 {
     std::lock_guard lock(mutex_);
     faults_.failNext(count);
+}
+
+void ReaderFirmware::failStores(StoreFault fault)
+{
+    std::lock_guard lock(mutex_);
+    faults_.failStores(fault);
+}
+
+void ReaderFirmware::becomeNewReader(const ReaderSettings &settings)
+{
+    std::unique_lock lock(mutex_);
+    state_ = ProtocolState{};
+    state_.settings = settings;
+    faults_.clearTransferFaults();
+    notify(lock, false, true);
 }
 
 void ReaderFirmware::reportCodeLength(std::optional<uint8_t> n)

@@ -69,6 +69,7 @@ public:
 
     // Faults.
     void failNextTransfers(int count);               // next `count` transfers fail
+    void failStores(StoreFault fault);               // commands that store a setting: refused or lost
     void reportCodeLength(std::optional<uint8_t> n); // item 11 answers n instead
     void declareFeatureLength(size_t length);        // e.g. 65 instead of 9
     // After `transfers` more transfers the reader drops off the bus: that
@@ -83,6 +84,11 @@ public:
     void setIdentity(const ReaderIdentity &identity);
     ReaderSettings settings() const;
     void setSettings(const ReaderSettings &settings);
+    // Another reader of the same model, as it comes from the factory: these
+    // settings (its factory number and production date among them), no card
+    // in the field, none of the transfer faults (the declared report length
+    // and code length stay, as the model's). The logs go on.
+    void becomeNewReader(const ReaderSettings &settings);
     // Runs after every change of the settings (for the host's state file).
     void setOnSettingsChanged(std::function<void(const ReaderSettings &)> callback);
 

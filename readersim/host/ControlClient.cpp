@@ -24,7 +24,13 @@ const char *const CtlUsage =
     "Drives a running \"readersim run\".\n"
     "\n"
     "Commands:\n"
-    "  plug            plug the reader in\n"
+    "  plug [OPTIONS]  plug the reader in; with options, while it is unplugged:\n"
+    "    --factory N       a new reader with the factory settings and factory number N\n"
+    "    --date YY/MM/DD   ... and this production date (year - 2000, e.g. 24/03/15)\n"
+    "    --fail-next N     the next N feature transfers fail\n"
+    "    --fail-writes     every command that stores a setting is refused\n"
+    "    --lose-writes     every command that stores a setting is answered, but\n"
+    "                      nothing is stored (a worn memory)\n"
     "  unplug          unplug the reader\n"
     "  plug-mouse      plug the USB mouse in\n"
     "  unplug-mouse    unplug the mouse\n"
@@ -114,10 +120,10 @@ int runCtl(const std::vector<std::string> &args)
             socketPath = args[++i];
         } else if (args[i].rfind("--socket=", 0) == 0) {
             socketPath = args[i].substr(9);
-        } else if (args[i].rfind("--", 0) == 0) {
+        } else if (args[i].rfind("--", 0) == 0 && command.empty()) {
             throw UsageError("unknown option \"" + args[i] + "\"");
         } else {
-            command.push_back(args[i]);
+            command.push_back(args[i]); // a command's own options follow its name
         }
     }
     if (command.empty())
@@ -126,6 +132,8 @@ int runCtl(const std::vector<std::string> &args)
         if (command.size() != 2)
             throw UsageError("tap takes the card code in hex, e.g. tap 12AB00");
         parseCardCode(command[1]);
+    } else if (command[0] == "plug") {
+        parsePlugOptions({command.begin() + 1, command.end()});
     } else if (!Plain.count(command[0])) {
         throw UsageError("unknown command \"" + command[0] + "\" (see readersim ctl --help)");
     } else if (command.size() != 1) {
@@ -134,8 +142,8 @@ int runCtl(const std::vector<std::string> &args)
 
     const std::optional<std::string> path = chooseControlSocket(socketPath);
     std::string line = command[0];
-    if (command.size() > 1)
-        line += " " + command[1];
+    for (size_t i = 1; i < command.size(); ++i)
+        line += " " + command[i];
     const std::optional<std::string> answer = path ? askRun(*path, line) : std::nullopt;
     if (!answer) {
         std::fputs(NoReader, stderr);

@@ -57,6 +57,27 @@ std::string status(VirtualBus &bus, ReaderFirmware &firmware)
     return out;
 }
 
+// A new reader when the options name its factory number or date, with the
+// faults they ask for.
+void plugOptions(ReaderFirmware &firmware, const PlugOptions &options)
+{
+    if (options.newReader()) {
+        ReaderSettings fresh;
+        if (options.factoryId)
+            fresh.factoryId = *options.factoryId;
+        if (const auto &date = options.productionDate) {
+            fresh.productionYear = (*date)[0];
+            fresh.productionMonth = (*date)[1];
+            fresh.productionDay = (*date)[2];
+        }
+        firmware.becomeNewReader(fresh);
+    }
+    if (options.failNext)
+        firmware.failNextTransfers(options.failNext);
+    if (options.failWrites || options.loseWrites)
+        firmware.failStores(options.failWrites ? StoreFault::Refuse : StoreFault::Lose);
+}
+
 std::string events(const ReaderFirmware &firmware)
 {
     std::string out = "ok\n";
@@ -84,10 +105,14 @@ std::string runControlCommand(const std::string &line, VirtualBus &bus, ReaderFi
         return "error: empty command";
     const std::string &name = args[0];
     const size_t expected = name == "tap" ? 2 : 1;
-    if (args.size() != expected)
+    if (args.size() != expected && name != "plug")
         return "error: " + name + (expected == 2 ? " takes one argument" : " takes no arguments");
     try {
         if (name == "plug") {
+            const PlugOptions options = parsePlugOptions({args.begin() + 1, args.end()});
+            if (options.any() && bus.readerPlugged())
+                return "error: the reader is plugged in (unplug it first)";
+            plugOptions(firmware, options);
             bus.plugReader(firmware);
             return "ok reader plugged";
         }

@@ -14,8 +14,9 @@ class VirtualBus;
 // Throws UsageError.
 std::vector<uint8_t> parseCardCode(const std::string &text);
 
-// One command line: "plug", "unplug", "plug-mouse", "unplug-mouse",
-// "tap HEX", "remove", "status", "events" or "env". Returns "ok ..." or
+// One command line: "plug [OPTIONS]" (see parsePlugOptions), "unplug",
+// "plug-mouse", "unplug-mouse", "tap HEX", "remove", "status", "events" or
+// "env". Plug with options only while the reader is unplugged. Returns "ok ..." or
 // "error: ..."; status follows "ok" with one "key: value" line each and the
 // stored settings, events with the reader's event log, one line per event,
 // env with `testbedEnvironment` (the variables a command needs to join the

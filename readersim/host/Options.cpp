@@ -125,3 +125,37 @@ RunOptions parseRunOptions(const std::vector<std::string> &args)
 }
 
 } // namespace readersim
+
+namespace readersim {
+
+PlugOptions parsePlugOptions(const std::vector<std::string> &args)
+{
+    PlugOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const size_t equals = args[i].find('=');
+        const std::string option = args[i].substr(0, equals);
+        const bool valued = option == "--factory" || option == "--date" || option == "--fail-next";
+        if (!valued && equals == std::string::npos && option == "--fail-writes") {
+            options.failWrites = true;
+        } else if (!valued && equals == std::string::npos && option == "--lose-writes") {
+            options.loseWrites = true;
+        } else if (valued) {
+            if (equals == std::string::npos && i + 1 >= args.size())
+                throw UsageError(option + " needs a value");
+            const std::string value = equals == std::string::npos ? args[++i] : args[i].substr(equals + 1);
+            if (option == "--factory")
+                options.factoryId = static_cast<uint32_t>(parseNumber(option, value, UINT32_MAX));
+            else if (option == "--date")
+                options.productionDate = parseDate(option, value);
+            else
+                options.failNext = static_cast<int>(parseNumber(option, value, INT32_MAX));
+        } else {
+            throw UsageError("plug: unknown option \"" + args[i] + "\"");
+        }
+    }
+    if (options.failWrites && options.loseWrites)
+        throw UsageError("plug: --fail-writes and --lose-writes exclude each other");
+    return options;
+}
+
+} // namespace readersim

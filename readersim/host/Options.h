@@ -36,6 +36,22 @@ struct RunOptions {
 // `args` are the words after "run". Throws UsageError.
 RunOptions parseRunOptions(const std::vector<std::string> &args);
 
+// Options of `readersim ctl plug`: a reader of its own (a factory number or
+// a production date give a new reader with the factory settings) and the
+// faults it has.
+struct PlugOptions {
+    std::optional<uint32_t> factoryId;
+    std::optional<std::array<uint8_t, 3>> productionDate; // raw year - 2000, month, day
+    int failNext = 0;
+    bool failWrites = false; // commands that store a setting are refused
+    bool loseWrites = false; // ... answered, but nothing is stored
+    bool newReader() const { return factoryId || productionDate; }
+    bool any() const { return newReader() || failNext || failWrites || loseWrites; }
+};
+
+// `args` are the words after "plug". Throws UsageError.
+PlugOptions parsePlugOptions(const std::vector<std::string> &args);
+
 // Bytes from hex digits, e.g. "12AB00". Throws UsageError naming `what`.
 std::vector<uint8_t> parseHex(const std::string &what, const std::string &text);
 

@@ -5,7 +5,9 @@
 // default): any client with an unread monitor ends the bus after a few
 // plugs. UeventGuard.cpp defines sendmsg() for the process: a uevent to a
 // full monitor socket of the testbed waits briefly for room and is then
-// dropped, as the kernel drops netlink messages to a full receiver.
+// dropped, as the kernel drops netlink messages to a full receiver. A
+// monitor whose process has ended between umockdev's connect and its send
+// (which umockdev also aborts on) gets nothing, as a closed socket would.
 #pragma once
 
 #include <cstddef>

@@ -1,11 +1,20 @@
 // korvelctl as a user runs it, against the virtual reader: output, JSON,
-// exit statuses, and a save and load round trip.
+// exit statuses, options, a save and load round trip, load's read-back,
+// diff, save's whole files, and provisioning reader after reader.
 #include "ChildProgram.h"
+#include "Eventually.h"
 #include "SharedBus.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <utility>
 #include <array>
 #include <fstream>
 #include <string>
@@ -22,7 +31,49 @@ Outcome Korvelctl(const std::string &args, bool withErrors = false)
     return korvel::testing::RunProgram({"/bin/sh", "-c", "exec \"$0\" " + args, KORVELCTL}, withErrors);
 }
 
+// korvelctl running beside the test: its output (standard error too) read
+// line by line. The shell's first line is korvelctl's process ID, for signals;
+// a run that hangs is ended after 60 s.
+class Running {
+public:
+    explicit Running(const std::string &args)
+        : pipe_(::popen(("exec 2>&1; echo $$; exec timeout 60 " + std::string(KORVELCTL) + " " + args).c_str(), "r"))
+    {
+        pid_ = std::atoi(line().c_str());
+    }
+    ~Running()
+    {
+        if (pipe_)
+            status();
+    }
+    Running(const Running &) = delete;
+    Running &operator=(const Running &) = delete;
+
+    // The next line without its newline; empty at the end.
+    std::string line()
+    {
+        char buffer[1024];
+        if (!pipe_ || !std::fgets(buffer, sizeof buffer, pipe_))
+            return {};
+        std::string text = buffer;
+        if (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        return text;
+    }
+    void signal(int number) const { ::kill(pid_, number); }
+    int status()
+    {
+        const int status = ::pclose(std::exchange(pipe_, nullptr));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    std::FILE *pipe_;
+    pid_t pid_ = -1;
+};
+
 using KorvelctlTest = korvel::testing::BusTest;
+using korvel::testing::eventually;
 
 TEST_F(KorvelctlTest, InfoAndJson)
 {
@@ -73,7 +124,7 @@ TEST_F(KorvelctlTest, DistinctExitStatuses)
 
 TEST_F(KorvelctlTest, HelpForEveryCommand)
 {
-    for (const char *command : {"info", "get", "set", "save", "load", "raw", "watch", "help"}) {
+    for (const char *command : {"info", "get", "set", "save", "load", "diff", "provision", "raw", "watch", "help"}) {
         const Outcome run = Korvelctl(std::string(command) + " --help");
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_NE(run.out.find("usage: korvelctl"), std::string::npos) << command;
@@ -278,6 +329,212 @@ TEST_F(KorvelctlTest, ArgumentsAreCheckedBeforeTheReaderIsTouched)
             EXPECT_NE(run.out.find(message), std::string::npos) << args << ": " << run.out;
         }
     }
+}
+
+// A configuration file as the tool writes it: upper case, decimal digits,
+// Enter, a Before report of Right Alt and "a", Enter after the code.
+const char *const SampleRfc = "[Before]\r\nModifier=2\r\nReserved=0\r\nKey1=4\r\n[CardCode]\r\nConfByte=43\r\n"
+                              "[After]\r\nKey1=40\r\n[Remove]\r\n";
+
+std::string SampleFile(const std::string &name)
+{
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << SampleRfc;
+    return path;
+}
+
+bool HoldsSample(const readersim::ReaderSettings &s)
+{
+    return s.confByte == 43 && s.before == readersim::KeyboardReport{2, 0, 4, 0, 0, 0, 0, 0} &&
+           s.after == readersim::KeyboardReport{0, 0, 40, 0, 0, 0, 0, 0} && s.remove == readersim::KeyboardReport{};
+}
+
+TEST_F(KorvelctlTest, LoadReadsBackWhatItWrote)
+{
+    const std::string file = SampleFile("load-verify.rfc");
+    using readersim::StoreFault;
+    const struct {
+        StoreFault fault;
+        int dropAfter; // transfers until the reader drops off the bus, -1: never
+        const char *options;
+        int status;
+        std::vector<std::string> messages; // each a part of the errors
+        bool holdsFile;
+    } cases[] = {
+        {StoreFault::None, -1, "", 0, {}, true},
+        {StoreFault::Lose, -1, "--no-verify", 0, {}, false},
+        {StoreFault::Lose, -1, "", 1,
+         {"korvelctl: the reader does not hold what was written: config-bits: file=0x2B reader=0x0A\n",
+          "written: digits: file=decimal reader=hexadecimal\n",
+          "written: before: file=\"Right Alt, Keyboard a\" reader=none\n"},
+         false},
+        {StoreFault::Refuse, -1, "", 1,
+         {"RFID_SetConfigBits failed: ", "(written: nothing; not written: config-bits, before, after, remove)"},
+         false},
+        // Unplugged halfway: after the configuration byte and the Before report.
+        {StoreFault::None, 3, "", 1,
+         {"(written: config-bits, before; not written: after, remove)"}, false},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        firmware->failStores(c.fault);
+        if (c.dropAfter >= 0)
+            firmware->dropAfter(c.dropAfter);
+        const Outcome run = Korvelctl("load " + file + " " + c.options, true);
+        EXPECT_EQ(run.status, c.status) << c.options << run.out;
+        for (const std::string &message : c.messages)
+            EXPECT_NE(run.out.find(message), std::string::npos) << message << " in: " << run.out;
+        EXPECT_EQ(c.messages.empty(), run.out.empty()) << run.out;
+        EXPECT_EQ(HoldsSample(firmware->settings()), c.holdsFile) << run.out;
+        if (c.dropAfter >= 0) {
+            EXPECT_TRUE(eventually([&] { return !bus->readerPlugged(); }));
+        }
+    }
+}
+
+TEST_F(KorvelctlTest, DiffShowsWhereTheReaderDiffersFromTheFile)
+{
+    const std::string file = SampleFile("diff.rfc");
+    readersim::ReaderSettings same;
+    same.confByte = 43;
+    same.before = {2, 0, 4, 0, 0, 0, 0, 0};
+    same.after = {0, 0, 40, 0, 0, 0, 0, 0};
+    readersim::ReaderSettings reserved = same;
+    reserved.before[1] = 7; // only the Reserved byte differs: shown as bytes
+    const struct {
+        readersim::ReaderSettings reader;
+        const char *args;
+        int status;
+        std::string out;
+    } cases[] = {
+        {same, "diff ", 0, ""},
+        {same, "diff --json ", 0, "{}\n"},
+        {{}, "diff ", 6,
+         "config-bits: file=0x2B reader=0x0A\nenter: file=on reader=off\ndigits: file=decimal reader=hexadecimal\n"
+         "before: file=\"Right Alt, Keyboard a\" reader=none\nafter: file=\"Keyboard ENTER\" reader=none\n"},
+        {reserved, "diff ", 6, "before: file=\"02 00 04 00 00 00 00 00\" reader=\"02 07 04 00 00 00 00 00\"\n"},
+        {[&] {
+             auto s = same;
+             s.confByte = 41;
+             return s;
+         }(),
+         "--json diff ", 6,
+         "{\"config-bits\": {\"file\": 43, \"reader\": 41}, \"case\": {\"file\": \"upper\", \"reader\": \"lower\"}}\n"},
+    };
+    for (const auto &c : cases) {
+        firmware->setSettings(c.reader);
+        const Outcome run = Korvelctl(c.args + file);
+        EXPECT_EQ(run.status, c.status) << c.args << run.out;
+        EXPECT_EQ(run.out, c.out) << c.args;
+    }
+    EXPECT_EQ(Korvelctl("diff /nonexistent/file.rfc").status, 4);
+    bus->unplugReader();
+    EXPECT_EQ(Korvelctl("diff " + file).status, 3);
+}
+
+TEST_F(KorvelctlTest, SaveReplacesTheFileWhole)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "korvelctl-save";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path file = dir / "mine.rfc";
+    std::ofstream(file, std::ios::binary) << "; kept\r\n[Mine]\r\nx=1\r\n[CardCode]\r\nConfByte=1\r\n";
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("mine.rfc", dir / "link.rfc");
+    firmware->setSettings([] {
+        readersim::ReaderSettings s;
+        s.confByte = 43;
+        return s;
+    }());
+
+    ASSERT_EQ(Korvelctl("save " + (dir / "link.rfc").string()).status, 0);
+    std::stringstream text;
+    text << std::ifstream(file, std::ios::binary).rdbuf();
+    EXPECT_EQ(text.str().rfind("; kept\r\n[Mine]\r\nx=1\r\n[CardCode]\r\nConfByte=43\r\n", 0), 0u) << text.str();
+    EXPECT_NE(text.str().find("[Remove]\r\nModifier=0\r\n"), std::string::npos);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.rfc"));
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // A failed read leaves the file as it was; nothing else is left behind.
+    firmware->failNextTransfers(1);
+    EXPECT_EQ(Korvelctl("save " + file.string()).status, 1);
+    EXPECT_EQ(Korvelctl("save " + (dir / "missing" / "x.rfc").string()).status, 4);
+    std::stringstream after;
+    after << std::ifstream(file, std::ios::binary).rdbuf();
+    EXPECT_EQ(after.str(), text.str());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2); // mine.rfc, link.rfc
+}
+
+TEST_F(KorvelctlTest, ProvisionSetsUpReaderAfterReader)
+{
+    const std::string file = SampleFile("provision.rfc");
+    firmware->clearLogs();
+    // The reader attached counts as the first; then two more, plugged in turn.
+    const struct {
+        uint32_t factory;
+        readersim::StoreFault fault;
+        std::string line; // what provision prints for it (its start)
+    } readers[] = {
+        {10000, readersim::StoreFault::None,
+         "{\"factory-id\": 10000, \"production-date\": \"2024-03-15\", \"ok\": true, \"error\": null}"},
+        {20001, readersim::StoreFault::Refuse,
+         "{\"factory-id\": 20001, \"production-date\": \"2024-03-15\", \"ok\": false, "
+         "\"error\": \"RFID_SetConfigBits failed: "},
+        {20002, readersim::StoreFault::Lose,
+         "{\"factory-id\": 20002, \"production-date\": \"2024-03-15\", \"ok\": false, \"error\": \"not as written: "
+         "config-bits: file=0x2B reader=0x0A; enter: file=on"},
+    };
+    Running provision("provision --json " + file + " --count 3");
+    for (const auto &reader : readers) {
+        if (reader.factory != 10000) {
+            bus->unplugReader();
+            readersim::ReaderSettings fresh;
+            fresh.factoryId = reader.factory;
+            firmware->becomeNewReader(fresh);
+            firmware->failStores(reader.fault);
+            bus->plugReader(*firmware);
+        }
+        const std::string line = provision.line();
+        EXPECT_EQ(line.rfind(reader.line, 0), 0u) << line;
+    }
+    EXPECT_EQ(provision.line(), "korvelctl: 1 reader set up, 2 failed");
+    EXPECT_EQ(provision.status(), 1);
+    firmware->failStores(readersim::StoreFault::None);
+    std::vector<std::string> sounds;
+    for (const std::string &event : firmware->events())
+        if (event.rfind("sound", 0) == 0)
+            sounds.push_back(event);
+    EXPECT_EQ(sounds, (std::vector<std::string>{"sound 0", "sound 6", "sound 6"}));
+}
+
+TEST_F(KorvelctlTest, ProvisionEndsAtItsTimeoutAndFinishesTheReaderOnCtrlC)
+{
+    const std::string file = SampleFile("provision-stop.rfc");
+    EXPECT_EQ(Korvelctl("provision " + file + " --timeout x").status, 2);
+    EXPECT_EQ(Korvelctl("provision /nonexistent.rfc").status, 4);
+
+    // Ctrl-C while the first reader is being written: it is written whole,
+    // verified and reported, then the run ends short of its count.
+    firmware->clearLogs();
+    Running provision("provision " + file + " --count 2");
+    ASSERT_TRUE(eventually([&] {
+        const auto events = firmware->events();
+        return std::any_of(events.begin(), events.end(),
+                           [](const std::string &e) { return e.rfind("config", 0) == 0; });
+    }));
+    provision.signal(SIGINT);
+    EXPECT_EQ(provision.line(), "10000 2024-03-15 ok");
+    EXPECT_EQ(provision.line(), "korvelctl: 1 reader set up, 0 failed");
+    EXPECT_EQ(provision.status(), 3);
+    EXPECT_TRUE(HoldsSample(firmware->settings()));
+
+    // No reader comes: the timeout ends it.
+    bus->unplugReader();
+    Running waiting("provision " + file + " --timeout 0.2");
+    EXPECT_EQ(waiting.line(), "korvelctl: 0 readers set up, 0 failed");
+    EXPECT_EQ(waiting.status(), 3);
 }
 
 } // namespace

@@ -241,13 +241,15 @@ TEST_F(FileDialogs, SaveAsWhoseReaderGoesDuringTheUploadSavesNothingAndSaysSoOnc
     bool unplugged = false;
     struct Replug {
         TForm1 &form;
+        readersim::VirtualBus *bus;
+        readersim::ReaderFirmware *firmware;
         ~Replug()
         {
             bus->plugReader(*firmware);
             EXPECT_TRUE(QTest::qWaitFor(
                 [&] { return form.findChild<QLabel *>(QStringLiteral("LabelStatus"))->text() == "Attached"; }));
         }
-    } replug{form};
+    } replug{form, bus, firmware};
     {
         Answerer person;
         // The reader goes while the upload is under way, after its first

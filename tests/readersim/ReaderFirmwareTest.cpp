@@ -203,6 +203,29 @@ TEST_F(FirmwareFaults, FailNextTransfersCountsBothDirections)
     EXPECT_EQ(log[1].kind, Transfer::Kind::GetFeature);
 }
 
+TEST_F(FirmwareFaults, StoresRefusedOrLostAndANewReaderHasNoFaults)
+{
+    for (const StoreFault fault : {StoreFault::Refuse, StoreFault::Lose}) {
+        fw.failStores(fault);
+        EXPECT_EQ(send({CmdSetConfigBits, 0x2B}), fault == StoreFault::Lose);
+        EXPECT_EQ(read(ItemConfig)[5], 0x0A); // reads and sounds still work
+        EXPECT_TRUE(send({CmdPlaySound, 6}));
+        EXPECT_EQ(fw.settings().confByte, 0x0A);
+    }
+    fw.failNextTransfers(3);
+    fw.dropAfter(5);
+    fw.tapCard({0x12});
+    ReaderSettings fresh;
+    fresh.factoryId = 20001;
+    fw.becomeNewReader(fresh);
+    EXPECT_TRUE(send({CmdSetConfigBits, 0x2B}));
+    EXPECT_EQ(fw.settings().confByte, 0x2B);
+    EXPECT_EQ(fw.settings().factoryId, 20001u);
+    EXPECT_TRUE(fw.cardCode().empty());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(send({CmdPlaySound, 0})) << i; // no drop planned any more
+}
+
 TEST_F(FirmwareFaults, DropRunsTheCallbackOnceAndItMayCallBack)
 {
     int drops = 0;

@@ -12,6 +12,8 @@
 #include <linux/hidraw.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -656,6 +658,29 @@ TEST_F(Hotplug, ReplugsWithAnUnreadMonitorLeakNothing)
     events(0); // what the monitor's queue kept
     bus->unplugReader();
     EXPECT_EQ(events(2), (std::vector<std::string>{"remove", "remove"})); // the monitor still works
+}
+
+TEST_F(Hotplug, AMonitorWhoseProcessEndedDoesNotEndTheBus)
+{
+    // As umockdev sends a uevent: connected to a monitor's socket, which
+    // closes (its process ends) before the send.
+    const std::string path = std::string(std::getenv("UMOCKDEV_DIR")) + "/event-closed-monitor";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const int monitorSocket = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int sender = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(monitorSocket, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::connect(sender, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ::close(monitorSocket);
+    ::unlink(path.c_str());
+    char text[] = "remove";
+    iovec data{text, sizeof text};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    EXPECT_EQ(::sendmsg(sender, &message, 0), static_cast<ssize_t>(sizeof text));
+    ::close(sender);
 }
 
 TEST_F(Hotplug, OtherHidDevicesGetTheirOwnNodes)
