@@ -15,8 +15,8 @@
 //   mardune_driver second        a second start brings the first forward and ends
 //   mardune_driver notify        WM_DEVICECHANGE as the system sends it: a
 //                                device-interface header refreshes, others not
-//   mardune_driver unplugged     after an unplug: Not Attached, compact; Save As
-//                                asks for a reader
+//   mardune_driver unplugged     after an unplug and its notification: Not
+//                                Attached, compact; Save As asks for a reader
 //   mardune_driver exit          File > Exit ends the tool with exit code 0
 //   mardune_driver launch        starts Mardune.exe and waits for its window
 //   mardune_driver shoot DIR     pictures of the window as shown: every page
@@ -425,7 +425,10 @@ void Start()
         Check(Control(splash, TFormSplashIds::Image1) != nullptr, "the splash's picture");
     Check(WaitFor([] { return MainWindow() && IsWindowVisible(MainWindow()); }), "the main window is shown");
     Check(!TopLevel(FormClass, L"FormSplash", true), "the splash is hidden when the main window shows");
-    Check(Text(TForm1Ids::LabelStatus) == L"Attached", "status", Text(TForm1Ids::LabelStatus));
+    // (Wine's HID bus may list the reader a moment after the tool's start:
+    // its arrival then brings the window to "Attached".)
+    Check(WaitFor([] { return Text(TForm1Ids::LabelStatus) == L"Attached"; }), "status",
+          Text(TForm1Ids::LabelStatus));
     // What Wine's HID bus hands over of the virtual reader's strings: the
     // manufacturer and product as its own backend reads them.
     const std::wstring product = Text(TForm1Ids::LabelProduct);
@@ -636,11 +639,18 @@ void Notify()
     Check(Text(TForm1Ids::LabelStatus) == L"Attached", "still attached", Text(TForm1Ids::LabelStatus));
 }
 
-// After the reader was unplugged: the system's removal notification alone
-// brings the window to "Not Attached" at the compact height; Save As then
-// asks for a reader.
+// After the reader was unplugged: the removal notification the system
+// sends (a device-interface header) brings the window to "Not Attached" at
+// the compact height; Save As then asks for a reader. Wine 8's HID bus
+// delivers at most one removal and stops on the unplug, so the notification
+// is sent here as the system would send it.
 void Unplugged()
 {
+    DEV_BROADCAST_DEVICEINTERFACE_W hid{};
+    hid.dbcc_size = sizeof hid;
+    hid.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    Check(SendDeviceChange(DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<const DEV_BROADCAST_HDR *>(&hid)),
+          "the removal of a HID interface");
     Check(WaitFor([] { return Text(TForm1Ids::LabelStatus) == L"Not Attached"; }), "Not Attached",
           Text(TForm1Ids::LabelStatus));
     Check(Text(TForm1Ids::LabelManufacturer).empty() && Text(TForm1Ids::LabelProduct).empty() &&

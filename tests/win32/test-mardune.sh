@@ -50,6 +50,8 @@ bad=$work/bad.rfc
 printf 'This is no configuration.\r\n' >"$bad"
 
 "$server" -k 2>/dev/null
+# The session's services (the HID bus among them) start here, not with the tool.
+"$wine" wineboot </dev/null >/dev/null 2>&1
 step start
 step save "$saved" # the reader's settings as they are, into saved.rfc
 step pages         # every page shows them; each Set writes new ones
@@ -70,7 +72,7 @@ unset IFS
 step second
 step notify
 "$readersim" ctl unplug >/dev/null
-step unplugged # the system's own removal notification
+step unplugged # and the removal notification the system would send
 step exit
 "$server" -k 2>/dev/null
 exit $failed
