@@ -363,25 +363,26 @@ std::vector<char> Capture(HWND window, int &width, int &height)
     return pixels;
 }
 
-// The window as the screen shows it once the tool has drawn everything (the
-// tool waits for input, and two pictures in a row are alike), as a 24-bit
-// BMP file.
+// The window as the screen shows it once the tool has drawn everything, as
+// a 24-bit BMP file. The tool paints the whole window while this waits (the
+// WM_PAINT messages are sent, not posted); Wine's X11 driver puts what was
+// painted on the screen a moment later, so the picture is taken once
+// several captures in a row are alike. (WaitForInputIdle tells nothing
+// here: Wine answers it for a process's first wait only.)
 void Shoot(const std::wstring &file)
 {
     HWND main = MainWindow();
-    DWORD id = 0;
-    GetWindowThreadProcessId(main, &id);
-    if (HANDLE tool = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id)) {
-        WaitForInputIdle(tool, Patience);
-        CloseHandle(tool);
-    }
+    Check(RedrawWindow(main, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW) != 0,
+          "the window is painted", file);
     int width = 0, height = 0;
     std::vector<char> pixels = Capture(main, width, height);
+    int alike = 0;
     Check(WaitFor([&] {
               std::vector<char> again = Capture(main, width, height);
-              const bool settled = again == pixels;
+              alike = again == pixels ? alike + 1 : 0;
               pixels = std::move(again);
-              return settled;
+              return alike >= 10; // 10 polls, about 200 ms
           }),
           "the window is drawn", file);
     BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
