@@ -367,8 +367,8 @@ std::vector<char> Capture(HWND window, int &width, int &height)
 // a 24-bit BMP file. The tool paints the whole window while this waits (the
 // WM_PAINT messages are sent, not posted); Wine's X11 driver puts what was
 // painted on the screen a moment later, so the picture is taken once
-// several captures in a row are alike. (WaitForInputIdle tells nothing
-// here: Wine answers it for a process's first wait only.)
+// several captures in a row are alike. (WaitForInputIdle was no help:
+// after a page switch it returned before the page was on the screen.)
 void Shoot(const std::wstring &file)
 {
     HWND main = MainWindow();
