@@ -1,10 +1,11 @@
 // Wall time of each configuration function against its floor: every
 // feature-report transfer is followed by a 10 ms pause, so a call of N
 // transfers cannot take less than N x 10 ms. Measured with the virtual
-// reader on a umockdev bus, once with 2 HID interfaces present (the
-// reader's) and once with 64 (62 more devices), since every call
-// enumerates the HID interfaces again.
+// reader on its bus (umockdev, or the kernel's in `readersim vm`), once
+// with 2 HID interfaces present (the reader's) and once with 64 (62 more
+// devices), since every call enumerates the HID interfaces again.
 #include "ReaderFirmware.h"
+#include "BusLine.h"
 #include "VirtualBus.h"
 #include "korvel.h"
 
@@ -13,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -75,6 +75,7 @@ double medianMs(const Export &e, int runs)
 int main(int argc, char **argv)
 {
     readersim::VirtualBus::ensurePreload(argc, argv);
+    printBusLine();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
 
     readersim::ReaderFirmware firmware;
@@ -87,9 +88,7 @@ int main(int argc, char **argv)
     for (const Export &e : exports)
         with2.push_back(medianMs(e, runs));
     bus.addOtherHidDevices(62);
-    // The library answers every arrival (it may open the raw channel): let
-    // that burst pass, so that the figures are those of a settled machine.
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    waitForPlugsToSettle();
     for (const Export &e : exports)
         with64.push_back(medianMs(e, runs));
 

@@ -1,6 +1,7 @@
 // libkorvel against a client of hidapi's hidraw backend doing the same
-// work, side by side in one process on one umockdev bus with the virtual
-// reader: with its 2 HID interfaces alone, then with 64 more devices.
+// work, side by side in one process on one bus with the virtual reader
+// (umockdev, or the kernel's in `readersim vm`): with its 2 HID interfaces
+// alone, then with 64 more devices.
 //
 // Each configuration call finds interface 0, opens it, reads the identity
 // strings and makes its feature transfers, each followed by the mandated
@@ -8,6 +9,7 @@
 // The two sides run alternately so that both see the same load. hidapi is
 // only the measuring peer: nothing of the library uses it.
 #include "ReaderFirmware.h"
+#include "BusLine.h"
 #include "VirtualBus.h"
 #include "korvel.h"
 
@@ -110,6 +112,7 @@ struct Comparison {
     std::function<bool()> hidapi;
     std::function<void()> before = [] {}; // before each call, not timed
     std::function<void()> after = [] {};
+    bool plugsAHidDevice = false;
 };
 
 std::vector<Comparison> comparisons(HidapiClient &client, readersim::VirtualBus &bus)
@@ -122,7 +125,7 @@ std::vector<Comparison> comparisons(HidapiClient &client, readersim::VirtualBus 
         {"RFID_OpenDevice", 0, openDevice, hidapiOpen},
         // Just after a HID arrival, which the library's list must not outlive.
         {"RFID_OpenDevice, HID arrived", 0, openDevice, hidapiOpen, [&bus] { bus.plugMouse(); },
-         [&bus] { bus.unplugMouse(); }},
+         [&bus] { bus.unplugMouse(); }, true},
         {"RFID_GetDeviceData", 4, [] { return RFID_GetDeviceData(&data) == 1; },
          [] {
              return HidapiClient::call(
@@ -158,6 +161,12 @@ void measure(const std::vector<Comparison> &list, int runs, int interfaces)
     std::printf("%-30s %6s %10s %10s %10s %10s %8s\n", "call", "pauses", "korvel", "hidapi", "korvel+", "hidapi+",
                 "ratio");
     for (const Comparison &c : list) {
+        // The kernel has 64 hidraw nodes at most: with 66 HID interfaces
+        // there is none left for one more device.
+        if (c.plugsAHidDevice && interfaces > 64 && onKernelBus()) {
+            std::printf("%-30s (not measured: no hidraw node left for the mouse)\n", c.name);
+            continue;
+        }
         std::vector<double> ours, theirs;
         c.before();
         c.korvel(); // the first call of each kind may build what later calls keep
@@ -183,6 +192,7 @@ void measure(const std::vector<Comparison> &list, int runs, int interfaces)
 int main(int argc, char **argv)
 {
     readersim::VirtualBus::ensurePreload(argc, argv);
+    printBusLine();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
     readersim::ReaderFirmware firmware;
@@ -194,9 +204,7 @@ int main(int argc, char **argv)
     std::printf("libkorvel against a hidapi (hidraw) client; ratio = korvel overhead / hidapi overhead\n");
     measure(list, runs, 2);
     bus.addOtherHidDevices(64);
-    // The library answers every arrival (it may open the raw channel): let
-    // that burst pass, so that the figures are those of a settled machine.
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    waitForPlugsToSettle();
     measure(list, runs, 66);
     RFID_RW_DisconnectFromUSBReader();
     return 0;

@@ -1,4 +1,5 @@
-// Figures for the raw channel with the virtual reader on a umockdev bus:
+// Figures for the raw channel with the virtual reader on its bus (umockdev,
+// or the kernel's in `readersim vm`):
 // reports per second and delivery latency (median, p99, max) through the
 // callback and through polling, how soon a report sent right after a
 // connect is delivered to a waiting callback, and the CPU time the process
@@ -9,6 +10,7 @@
 // threads need): it sleeps on a condition variable that the callback wakes,
 // and the callback stamps the time of each delivery itself.
 #include "ReaderFirmware.h"
+#include "BusLine.h"
 #include "VirtualBus.h"
 #include "korvel.h"
 
@@ -102,6 +104,7 @@ double microseconds(Clock::duration d)
 int main(int argc, char **argv)
 {
     readersim::VirtualBus::ensurePreload(argc, argv);
+    printBusLine();
     const int reports = argc > 1 ? std::max(100, std::atoi(argv[1])) : 2000;
     const int samples = argc > 2 ? std::max(100, std::atoi(argv[2])) : 1000;
     const auto idleSpan = std::chrono::seconds(argc > 3 ? std::max(1, std::atoi(argv[3])) : 5);

@@ -223,6 +223,7 @@ CardEvent CardDecoder::end()
         event.kind = CardEvent::Kind::Card;
     }
     event.firstKey = firstKey_;
+    event.lastKey = lastKey_;
     burst_.clear();
     damaged_ = false;
     return event;

@@ -50,6 +50,7 @@ struct CardEvent {
     std::string text;   // every character typed, Enter as '\n'
     std::vector<Stroke> strokes; // what was typed, for a second decode
     std::chrono::steady_clock::time_point firstKey; // when its first stroke came
+    std::chrono::steady_clock::time_point lastKey;  // and its last
 };
 
 class CardDecoder {

@@ -30,11 +30,16 @@ int millisecondsUntil(CardListener::Clock::time_point when, CardListener::Clock:
 
 // How long ago the device stamped an event: from 0 (a stamp in the future)
 // to a bound, so that a wrong clock cannot hold a sequence open.
+std::chrono::system_clock::time_point stampOf(const input_event &ev)
+{
+    using namespace std::chrono;
+    return system_clock::time_point(seconds(ev.input_event_sec) + microseconds(ev.input_event_usec));
+}
+
 CardListener::Clock::duration ageOf(const input_event &ev, std::chrono::system_clock::time_point wall)
 {
     using namespace std::chrono;
-    const system_clock::time_point stamp(seconds(ev.input_event_sec) + microseconds(ev.input_event_usec));
-    const auto age = duration_cast<CardListener::Clock::duration>(wall - stamp);
+    const auto age = duration_cast<CardListener::Clock::duration>(wall - stampOf(ev));
     return std::clamp<CardListener::Clock::duration>(age, CardListener::Clock::duration::zero(), seconds(10));
 }
 
@@ -49,17 +54,27 @@ CardListener::Attach CardListener::attach()
     const auto found = FindReaderInputDevice();
     if (!found)
         return Attach::Absent;
+    // The reader's configuration and identity first (a few hundred
+    // milliseconds of feature reports), the node after: the kernel keeps
+    // only some 64 events for a reader that does not read, and drops the
+    // rest (SYN_DROPPED), so a card typed while they were asked for would
+    // lose its start. Once the node is held, reading starts at once.
+    const auto config = ReadKeyboardConfig();
+    const auto identity = ReadReaderIdentity();
+    if (!config || !identity)
+        return Attach::Absent; // gone while asked, or not answering: looked for again
+    // Events stamped before the open predate this listener: the kernel gives
+    // each open file its own empty queue, but the virtual reader's node
+    // shares one, and its leftovers are dropped by their stamps as they are
+    // read. (Draining the queue here instead would also eat the start of a
+    // card typed during the drain.)
+    const auto openedAt = std::chrono::system_clock::now();
     TUniqueFd fd(::open(found->devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
         error_ = "cannot open " + found->devnode + ": " + std::strerror(errno);
         return errno == ENOENT || errno == ENODEV ? Attach::Absent : Attach::Failed;
     }
     everAttached_ = true; // from here on, failing to set up means the reader went
-    // Anything already queued predates this listener (a real event node
-    // starts each reader empty; the virtual reader's shares one queue).
-    char stale[64 * sizeof(input_event)];
-    while (::read(fd.get(), stale, sizeof stale) > 0) {
-    }
     InputGrab grab;
     if (options_.grab) {
         grab = InputGrab(fd.get());
@@ -68,16 +83,13 @@ CardListener::Attach CardListener::attach()
             return errno == ENODEV ? Attach::Absent : Attach::Failed; // going while found
         }
     }
-    const auto config = ReadKeyboardConfig();
-    const auto identity = ReadReaderIdentity();
-    if (!config || !identity)
-        return Attach::Absent; // gone while asked, or not answering: looked for again
     fd_ = std::move(fd);
     grab_ = std::move(grab);
     device_ = *found;
     identity_ = *identity;
     decoder_.setConfig(*config);
     input_.clear();
+    staleBefore_ = openedAt;
     lastCheck_ = Clock::now();
     return Attach::Done;
 }
@@ -104,6 +116,7 @@ void CardListener::refine(CardEvent &event)
             decoder_.setConfig(*config);
             CardEvent again = decoder_.decode(event.strokes);
             again.firstKey = event.firstKey;
+            again.lastKey = event.lastKey;
             event = std::move(again);
         }
     }
@@ -149,6 +162,13 @@ void CardListener::readInput(Clock::time_point now)
         for (; used + sizeof(input_event) <= input_.size(); used += sizeof(input_event)) {
             input_event ev;
             std::memcpy(&ev, input_.data() + used, sizeof ev);
+            if (staleBefore_) {
+                // Stale ones come first: the first fresh one ends the check,
+                // so a later step of the wall clock drops nothing.
+                if (stampOf(ev) < *staleBefore_)
+                    continue;
+                staleBefore_.reset();
+            }
             take(decoder_.feed(ev.type, ev.code, ev.value, now - ageOf(ev, wall)));
         }
         input_.erase(0, used);

@@ -70,6 +70,9 @@ private:
     CardDecoder decoder_;
     std::deque<CardEvent> ready_;
     std::string input_; // bytes of a partly read input_event
+    // Until the first event stamped at or after the open: events stamped
+    // earlier are dropped.
+    std::optional<std::chrono::system_clock::time_point> staleBefore_;
     bool everAttached_ = false;
     bool gone_ = false; // went away while not following: report once drained
     Clock::time_point lastCheck_{};

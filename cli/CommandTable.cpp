@@ -23,6 +23,7 @@ int RunWatch(const Invocation &invocation)
     options.follow = invocation.flag("--follow");
     options.count = invocation.count("--count");
     options.seconds = invocation.seconds("--timeout");
+    options.gap = invocation.seconds("--gap");
     if (const auto command = invocation.text("--exec")) {
         std::istringstream words(*command);
         for (std::string word; words >> word;)
@@ -166,6 +167,8 @@ const std::vector<Command> &Commands()
            "wait for the reader, and go on across unplugging\n(without it: exit 3 when there is none or it goes)"},
           {"--count", ValueKind::Count, "N", "stop after N cards"},
           {"--timeout", ValueKind::Seconds, "S", "stop after S seconds without a card"},
+          {"--gap", ValueKind::Seconds, "S",
+           "a pause of S seconds in the typing ends a card\n(0, the default: 0.15; more for a reader that types slowly)"},
           {"--exec", ValueKind::Text, "COMMAND",
            "run COMMAND (split at blanks, no shell) for each card,\n"
            "with KORVEL_CARD_CODE, KORVEL_CARD_TEXT and\n"

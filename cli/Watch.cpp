@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -115,7 +116,11 @@ int CommandWatch(const WatchOptions &watch)
 {
     try {
         cardlistener::StopSignals signals;
-        CardListener listener({watch.grab, watch.follow, signals.fd()});
+        cardlistener::ListenerOptions options{watch.grab, watch.follow, signals.fd()};
+        if (watch.gap > 0)
+            options.quietGap = std::max(std::chrono::milliseconds(1), std::chrono::round<std::chrono::milliseconds>(
+                                                                          std::chrono::duration<double>(watch.gap)));
+        CardListener listener(options);
         warnIfSilent();
         using Clock = CardListener::Clock;
         const auto quiet = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(watch.seconds));

@@ -13,6 +13,7 @@ struct WatchOptions {
     bool follow = false;
     long count = 0;      // cards, 0: no limit
     double seconds = 0;  // without a card, 0: no limit
+    double gap = 0;      // seconds of quiet that end a card, 0: the decoder's default
     std::vector<std::string> command; // run per card, split at blanks
 };
 

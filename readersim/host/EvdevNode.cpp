@@ -1,7 +1,7 @@
 #include "EvdevNode.h"
 
 #include "ClientBinding.h"
-#include "KeyCodes.h"
+#include "UsageKeys.h"
 #include "ReportStream.h"
 #include "SysfsLayout.h"
 
@@ -26,6 +26,7 @@ namespace {
 constexpr int InputMajor = 13;
 constexpr int FirstEventMinor = 64;
 constexpr int EvdevVersion = 0x010001;
+constexpr uint16_t HidVersion = 0x0111; // the bcdHID of the reader's HID descriptors
 constexpr unsigned long EventBits = (1ul << EV_SYN) | (1ul << EV_KEY) | (1ul << EV_MSC) | (1ul << EV_LED) | (1ul << EV_REP);
 constexpr size_t KeyBitBytes = (KEY_MAX + 8) / 8;
 
@@ -34,7 +35,7 @@ std::vector<uint8_t> keyBits()
 {
     std::vector<uint8_t> bits(KeyBitBytes);
     auto set = [&](uint8_t usage) {
-        if (const uint16_t key = cardlistener::KeyCodeOfUsage(usage))
+        if (const uint16_t key = KernelKeyOfUsage(usage))
             bits[key / 8] |= static_cast<uint8_t>(1u << (key % 8));
     };
     for (int usage = 0; usage <= 0x65; ++usage)
@@ -241,10 +242,17 @@ EvdevNode::EvdevNode(UMockdevTestbed *testbed, int number)
     if (!umockdev_testbed_attach_ioctl(testbed_, devnode().c_str(), base_.get(), GErrorOut(error)))
         throw std::runtime_error("cannot emulate ioctls on " + devnode() + ": " +
                                  (error ? error->message : "unknown error"));
+    repeater_ = std::thread([this] { repeatKeys(); }); // last: nothing throws after it
 }
 
 EvdevNode::~EvdevNode()
 {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    repeatChanged_.notify_all();
+    repeater_.join();
     unplug();
     GErrorPtr error;
     umockdev_testbed_detach_ioctl(testbed_, devnode().c_str(), GErrorOut(error));
@@ -259,9 +267,14 @@ EvdevNode::Layout EvdevNode::plug(const std::string &hidSyspath, const UsbDevice
 {
     std::lock_guard lock(mutex_);
     auto device = std::make_shared<Device>();
+    // hid-generic gives each application collection its own input device,
+    // named after the collection unless the name says it already.
     device->name = hidName(model.manufacturer, model.product, model.vendorId, model.productId);
+    const std::string suffix = "Keyboard";
+    if (device->name.size() < suffix.size() || device->name.compare(device->name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        device->name += " " + suffix;
     device->phys = format("usb-0000:00:14.0-%d/input0", port);
-    device->id = {BUS_USB, model.vendorId, model.productId, model.bcdDevice};
+    device->id = {BUS_USB, model.vendorId, model.productId, HidVersion}; // usbhid: bcdHID, not bcdDevice
     {
         std::lock_guard shared(shared_->mutex);
         shared_->current = device;
@@ -279,7 +292,7 @@ EvdevNode::Layout EvdevNode::plug(const std::string &hidSyspath, const UsbDevice
     inputSequence_ += 2; // numbers no other node's plug takes
     const std::string input = devpath + format("/input/input%d", inputSequence_ + number_);
     const std::string event = input + format("/event%d", number_);
-    const std::string product = format("3/%x/%x/%x", model.vendorId, model.productId, model.bcdDevice);
+    const std::string product = format("3/%x/%x/%x", model.vendorId, model.productId, HidVersion);
     Layout layout;
     layout.records = "P: " + input + "\nE: SUBSYSTEM=input\nE: PRODUCT=" + product + "\nE: NAME=\"" + device->name +
                      "\"\nE: PHYS=\"" + device->phys + "\"\nE: UNIQ=\"\"\nE: PROP=0\nE: EV=120013\nE: MSC=10\n"
@@ -313,6 +326,7 @@ void EvdevNode::plugged()
     plugged_ = true;
 }
 
+
 void EvdevNode::unplug()
 {
     std::shared_ptr<Device> device;
@@ -329,19 +343,46 @@ void EvdevNode::unplug()
     plugged_ = false;
 }
 
+void EvdevNode::writeEvents(const std::vector<input_event> &events)
+{
+    const ReportStream stream(master_, *pty_);
+    if (stream.opened() && !events.empty())
+        stream.write(reinterpret_cast<const uint8_t *>(events.data()), events.size() * sizeof(input_event));
+}
+
 void EvdevNode::type(const std::vector<BootReport> &reports)
 {
     std::lock_guard lock(mutex_);
     if (!plugged_)
         return;
-    const ReportStream stream(master_, *pty_);
-    const bool read = stream.opened();
     for (const BootReport &report : reports) {
         timeval now{};
         ::gettimeofday(&now, nullptr);
+        const uint16_t before = kernel_.repeating();
         const std::vector<input_event> events = kernel_.frame(report, now);
-        if (read && !events.empty())
-            stream.write(reinterpret_cast<const uint8_t *>(events.data()), events.size() * sizeof(input_event));
+        writeEvents(events);
+        if (kernel_.repeating() && kernel_.repeating() != before)
+            repeatAt_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    }
+    repeatChanged_.notify_all();
+}
+
+void EvdevNode::repeatKeys()
+{
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (!plugged_ || !kernel_.repeating()) {
+            repeatChanged_.wait(lock);
+            continue;
+        }
+        if (repeatChanged_.wait_until(lock, repeatAt_) != std::cv_status::timeout)
+            continue; // something changed: look again
+        if (!plugged_ || !kernel_.repeating() || std::chrono::steady_clock::now() < repeatAt_)
+            continue;
+        timeval now{};
+        ::gettimeofday(&now, nullptr);
+        writeEvents({{now, EV_KEY, kernel_.repeating(), 2}, {now, EV_SYN, SYN_REPORT, 0}});
+        repeatAt_ += std::chrono::milliseconds(33);
     }
 }
 

@@ -8,6 +8,8 @@
 //
 // Like HidrawNode, the node listens for the bus's whole life; each client is
 // bound to the plug it connected under and gets ENODEV once that is gone.
+// A key held down repeats as the kernel's input core repeats it (value 2,
+// after 250 ms, then every 33 ms, the defaults hid-input keyboards get).
 // A grab is held by one client until it lets go or closes the node. Unlike
 // the kernel's, the queue of events is one for all readers (the PTY): what
 // a reader left unread is there for the next one that opens the node.
@@ -17,8 +19,11 @@
 #include "GLibPtr.h"
 #include "KeyboardOutput.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,6 +78,14 @@ private:
     int master_ = -1;
     bool plugged_ = false;
     EvdevReports kernel_;
+    // Key repeat: the next repeat is due at `repeatAt_` while kernel_ holds
+    // a repeating key; the thread writes it.
+    void repeatKeys();
+    void writeEvents(const std::vector<input_event> &events); // under mutex_
+    std::chrono::steady_clock::time_point repeatAt_;
+    bool stopping_ = false;
+    std::condition_variable repeatChanged_;
+    std::thread repeater_;
 };
 
 } // namespace readersim

@@ -1,6 +1,6 @@
 #include "EvdevReports.h"
 
-#include "KeyCodes.h"
+#include "UsageKeys.h"
 
 #include <algorithm>
 #include <map>
@@ -18,7 +18,7 @@ std::map<uint16_t, uint8_t> keysOf(const BootReport &report)
 {
     std::map<uint16_t, uint8_t> keys;
     for (uint8_t usage : report.keys)
-        if (const uint16_t key = cardlistener::KeyCodeOfUsage(usage))
+        if (const uint16_t key = KernelKeyOfUsage(usage))
             keys.emplace(key, usage);
     return keys;
 }
@@ -33,12 +33,16 @@ std::vector<input_event> EvdevReports::frame(const BootReport &report, timeval t
     auto key = [&](uint16_t code, uint8_t usage, bool down) {
         add(EV_MSC, MSC_SCAN, KeyboardPage | usage);
         add(EV_KEY, code, down);
+        if (down)
+            repeating_ = code;
+        else if (code == repeating_)
+            repeating_ = 0;
     };
     for (int bit = 0; bit < 8; ++bit) {
         const bool was = held_.modifiers & (1u << bit), is = report.modifiers & (1u << bit);
         const auto usage = static_cast<uint8_t>(FirstModifierUsage + bit);
         if (was != is)
-            key(cardlistener::KeyCodeOfUsage(usage), usage, is);
+            key(KernelKeyOfUsage(usage), usage, is);
     }
     const auto before = keysOf(held_), after = keysOf(report);
     for (const auto &[code, usage] : before)

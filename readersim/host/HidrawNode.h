@@ -43,6 +43,7 @@ public:
     // The device goes; an ioctl in progress is completed first.
     void unplug();
 
+
     struct Device; // one plug's answers, shared with the clients bound to it
     struct Shared; // what the signal handlers reach
 

@@ -35,6 +35,7 @@ public:
     // Drops every byte queued in either direction.
     void discard() const;
 
+
     // Whether any process has the node open now. Cheap: asks the master,
     // which reports a hang-up while no slave is open (exact once the slave
     // has been opened at least once, as discard() does).

@@ -1,5 +1,6 @@
 #include "SysfsLayout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -106,6 +107,33 @@ std::string hidName(const std::string &manufacturer, const std::string &product,
     if (name.empty())
         name = format("HID %04x:%04x", vendorId, productId);
     return name.substr(0, HidNameSize - 1);
+}
+
+std::vector<std::string> kernelRemovalOrder(const std::vector<std::string> &syspaths)
+{
+    if (syspaths.empty())
+        return {};
+    const std::string &device = syspaths.front();
+    auto depth = [](const std::string &path) { return std::count(path.begin(), path.end(), '/'); };
+    auto under = [](const std::string &path, const std::string &parent) { return path.rfind(parent + "/", 0) == 0; };
+    std::vector<std::string> order;
+    for (const std::string &interface : syspaths) {
+        if (!under(interface, device) || depth(interface) != depth(device) + 1)
+            continue;
+        std::vector<std::string> inside;
+        for (const std::string &path : syspaths)
+            if (under(path, interface))
+                inside.push_back(path);
+        // hid-input lets go of its input device before hidraw of its node.
+        std::stable_sort(inside.begin(), inside.end(), [&](const std::string &a, const std::string &b) {
+            const bool inputA = a.find("/input/") != std::string::npos, inputB = b.find("/input/") != std::string::npos;
+            return inputA != inputB ? inputA : depth(a) > depth(b);
+        });
+        order.insert(order.end(), inside.begin(), inside.end());
+        order.push_back(interface);
+    }
+    order.push_back(device);
+    return order;
 }
 
 std::string hostControllerRecords()

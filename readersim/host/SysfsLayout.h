@@ -53,6 +53,13 @@ struct DeviceLayout {
 
 DeviceLayout layoutUsbDevice(const UsbDeviceModel &device, const BusPlacement &placement);
 
+// The order in which the kernel removes a USB device's entries, given them
+// parents first (the device, then each interface with what lies under it):
+// interface by interface in order, under each its input device (event node
+// first), then its hidraw node, its hid device and the interface itself; the
+// USB device last.
+std::vector<std::string> kernelRemovalOrder(const std::vector<std::string> &syspaths);
+
 // The PCI host controller and root hub of bus 1, present for the bus's life.
 std::string hostControllerRecords();
 

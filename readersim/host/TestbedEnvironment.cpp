@@ -52,13 +52,22 @@ std::optional<TestbedEnvironment> TestbedEnvironment::fromLines(const std::strin
         else if (name == ControlVariable)
             env.control = value;
     }
-    if (env.umockdevDir.empty() || env.preload.empty() || env.control.empty())
+    // On the kernel's bus there is no testbed: both are empty.
+    if (env.control.empty() || env.umockdevDir.empty() != env.preload.empty())
         return std::nullopt;
     return env;
 }
 
 std::vector<std::string> TestbedEnvironment::applyTo(const std::vector<std::string> &environment) const
 {
+    if (umockdevDir.empty()) { // the kernel's bus: only the control socket
+        std::vector<std::string> out;
+        for (const std::string &entry : environment)
+            if (entry.rfind(std::string(ControlVariable) + "=", 0) != 0)
+                out.push_back(entry);
+        out.push_back(std::string(ControlVariable) + "=" + control);
+        return out;
+    }
     std::vector<std::string> preloads = splitPreload(preload);
     const std::set<std::string> ours(preloads.begin(), preloads.end());
     std::vector<std::string> out;

@@ -12,8 +12,8 @@
 namespace readersim {
 
 struct TestbedEnvironment {
-    std::string umockdevDir; // UMOCKDEV_DIR
-    std::string preload;     // the testbed's part of LD_PRELOAD, ':'-separated
+    std::string umockdevDir; // UMOCKDEV_DIR; empty on the kernel's bus
+    std::string preload;     // the testbed's part of LD_PRELOAD, ':'-separated; empty there too
     std::string control;     // READERSIM_CONTROL
 
     // "NAME=VALUE" lines, and back; nullopt when a variable is missing or
@@ -22,7 +22,8 @@ struct TestbedEnvironment {
     static std::optional<TestbedEnvironment> fromLines(const std::string &text);
 
     // `environment` ("NAME=VALUE" entries) with these variables set;
-    // LD_PRELOAD keeps the entries it had after the testbed's own.
+    // LD_PRELOAD keeps the entries it had after the testbed's own. Without
+    // a testbed only READERSIM_CONTROL is set.
     std::vector<std::string> applyTo(const std::vector<std::string> &environment) const;
 };
 

@@ -1,11 +1,16 @@
-// A fake USB bus, built with umockdev, on which the virtual reader (and
-// other HID devices) appear to the operating system's own interfaces:
-// sysfs entries that libudev enumerates, /dev/hidrawN nodes whose ioctls
-// reach the reader's firmware, and add/remove uevents for udev monitors.
-//
-// The process must run with libumockdev-preload.so.0 in LD_PRELOAD from its
-// start (see ensurePreload); child processes inherit the bus through the
-// UMOCKDEV_DIR and LD_PRELOAD environment variables.
+// The USB bus on which the virtual reader (and other HID devices) appear to
+// the operating system's own interfaces. Two buses stand behind it, chosen
+// by the environment variable READERSIM_BUS when the bus is made:
+// - unset or "umockdev": a fake bus built with umockdev (UmockdevBus):
+//   sysfs entries that libudev enumerates, /dev/hidrawN nodes whose ioctls
+//   reach the reader's firmware, and add/remove uevents for udev monitors.
+//   The process must run with libumockdev-preload.so.0 in LD_PRELOAD from
+//   its start (see ensurePreload); child processes inherit the bus through
+//   the UMOCKDEV_DIR and LD_PRELOAD environment variables.
+// - "kernel": the kernel's own USB stack (GadgetBus): each device a USB
+//   gadget on dummy_hcd, served by this process; needs root and the gadget
+//   modules, as in the guest of `readersim vm`. Every process on the
+//   machine sees the devices; root() is empty.
 #pragma once
 
 #include <memory>
@@ -22,8 +27,9 @@ inline constexpr const char *UmockdevPreload = "libumockdev-preload.so.0";
 
 class VirtualBus {
 public:
-    // Creates the testbed. Throws std::runtime_error when umockdev fails or
-    // the preload library is not active.
+    // Creates the bus READERSIM_BUS names. Throws std::runtime_error when
+    // that bus cannot be made (umockdev fails, the preload library is not
+    // active, no gadget support, an unknown READERSIM_BUS).
     VirtualBus();
     ~VirtualBus();
     VirtualBus(const VirtualBus &) = delete;
@@ -32,6 +38,7 @@ public:
     // Makes sure this process runs under the umockdev preload: when
     // LD_PRELOAD lacks it, re-executes /proc/self/exe with argv and the
     // preload added (does not return then). Call first thing in main().
+    // Nothing to do on the kernel's bus.
     static void ensurePreload(int argc, char **argv);
 
     // The reader: one USB device with interface 0 (configuration, feature
@@ -70,7 +77,8 @@ public:
     // Whether later plugs of the reader bring that input device (the
     // default): without it the reader has only its two hidraw nodes, as
     // some clients want it (Wine's HID bus stops on the removal of an input
-    // device that has no node of its own).
+    // device that has no node of its own). The kernel's bus always makes it:
+    // false is an error there.
     void setReaderInputNode(bool present);
     // Another USB keyboard with its own input device, for listeners that
     // must keep to the reader's.
@@ -78,7 +86,12 @@ public:
     void unplugOtherKeyboard();
     void typeOnOtherKeyboard(const std::vector<BootReport> &reports);
 
-    // The testbed root (the value of UMOCKDEV_DIR for child processes).
+    // Whether a set-feature the firmware refuses fails for the host (with
+    // EPIPE). Not on the kernel's bus: see GadgetBus.
+    bool refusesFeatureWrites() const;
+
+    // The testbed root (the value of UMOCKDEV_DIR for child processes);
+    // empty on the kernel's bus.
     std::string root() const;
 
 private:

@@ -3,6 +3,7 @@
 //   readersim run [options] -- COMMAND [ARGS...]
 //   readersim ctl [--socket PATH] COMMAND
 //   readersim exec [--socket PATH] -- COMMAND [ARGS...]
+//   readersim vm [options] [--] COMMAND [ARGS...]
 //
 // Each subcommand is one function taking the words after its name.
 #include "ChildProcess.h"
@@ -19,6 +20,7 @@
 #include "StateFile.h"
 #include "TestbedEnvironment.h"
 #include "VirtualBus.h"
+#include "VmCommand.h"
 
 #include <unistd.h>
 
@@ -118,7 +120,7 @@ int runCommand(const std::vector<std::string> &args, int argc, char **argv)
     if (options.mouse)
         bus.plugMouse();
     // The hosted command and every `readersim exec` get the same testbed.
-    const TestbedEnvironment testbed{bus.root(), commandPreload(), controlPath};
+    const TestbedEnvironment testbed{bus.root(), bus.root().empty() ? "" : commandPreload(), controlPath};
     const std::string testbedLines = testbed.toLines();
     int status;
     {
@@ -144,6 +146,11 @@ int execCommand(const std::vector<std::string> &args, int, char **)
     return runExec(args);
 }
 
+int vmCommand(const std::vector<std::string> &args, int, char **)
+{
+    return runVm(args);
+}
+
 struct Subcommand {
     std::string_view name;
     std::string_view summary;
@@ -154,6 +161,7 @@ constexpr Subcommand Subcommands[] = {
     {"run", "run a command with the virtual reader on a virtual USB bus", runCommand},
     {"ctl", "drive a running \"readersim run\": plug, unplug, tap a card, status, events", ctlCommand},
     {"exec", "run a command against a running \"readersim run\" (e.g. from another terminal)", execCommand},
+    {"vm", "run a command in a QEMU guest with the reader on the real Linux kernel's USB stack", vmCommand},
 };
 
 void printUsage(std::FILE *out)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -115,8 +116,10 @@ TEST_F(KorvelctlTest, DistinctExitStatuses)
     EXPECT_EQ(Korvelctl("set enter sometimes").status, 2);
     EXPECT_EQ(Korvelctl("set card-code 12").status, 2);
     EXPECT_EQ(Korvelctl("frobnicate").status, 2);
-    firmware->failNextTransfers(1);
-    EXPECT_EQ(Korvelctl("set sound off").status, 1);
+    if (bus->refusesFeatureWrites()) {
+        firmware->failNextTransfers(1);
+        EXPECT_EQ(Korvelctl("set sound off").status, 1);
+    }
     bus->unplugReader();
     EXPECT_EQ(Korvelctl("info").status, 3);
     EXPECT_EQ(Korvelctl("get").status, 3);
@@ -175,8 +178,9 @@ TEST_F(KorvelctlTest, RawSendAndListen)
         const Outcome run = Korvelctl(std::string("raw send ") + send.hex, true);
         EXPECT_EQ(run.status, 0) << send.hex;
         EXPECT_EQ(run.out, "") << send.hex; // no warning in advanced mode
+        // The kernel's bus hands the report to the firmware just after the write.
+        ASSERT_TRUE(eventually([&] { return !firmware->outputReports().empty(); })) << send.hex;
         const auto out = firmware->outputReports();
-        ASSERT_FALSE(out.empty()) << send.hex;
         EXPECT_EQ(std::vector<uint8_t>(out.back().begin() + 1, out.back().begin() + 1 + send.wire.size()), send.wire)
             << send.hex;
     }
@@ -318,6 +322,7 @@ TEST_F(KorvelctlTest, ArgumentsAreCheckedBeforeTheReaderIsTouched)
         {"raw listen --count 99999999999999999999", "--count takes"},
         {"raw listen --count ''", "--count takes"},
         {"watch --timeout nan", "--timeout takes"},
+        {"watch --gap x", "--gap takes"},
         {"watch --count -3", "--count takes"},
     };
     for (const bool plugged : {true, false}) {
@@ -376,14 +381,23 @@ TEST_F(KorvelctlTest, LoadReadsBackWhatItWrote)
          {"(written: config-bits, before; not written: after, remove)"}, false},
     };
     for (const auto &c : cases) {
+        if (c.fault == StoreFault::Refuse && !bus->refusesFeatureWrites())
+            continue; // the kernel's bus acknowledges a refused write: the Lose case covers that
         SetUp();
         firmware->failStores(c.fault);
         if (c.dropAfter >= 0)
             firmware->dropAfter(c.dropAfter);
         const Outcome run = Korvelctl("load " + file + " " + c.options, true);
         EXPECT_EQ(run.status, c.status) << c.options << run.out;
-        for (const std::string &message : c.messages)
+        for (std::string message : c.messages) {
+            // On the kernel's bus the reader leaves the bus a moment after it
+            // dropped off (the unplug runs on the bus's own thread), and
+            // FunctionFS acknowledges the writes in between: one more
+            // setting may count as written.
+            if (c.dropAfter >= 0 && !bus->refusesFeatureWrites())
+                message = message.substr(0, message.find(';'));
             EXPECT_NE(run.out.find(message), std::string::npos) << message << " in: " << run.out;
+        }
         EXPECT_EQ(c.messages.empty(), run.out.empty()) << run.out;
         EXPECT_EQ(HoldsSample(firmware->settings()), c.holdsFile) << run.out;
         if (c.dropAfter >= 0) {
@@ -458,8 +472,12 @@ TEST_F(KorvelctlTest, SaveReplacesTheFileWhole)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     // A failed read leaves the file as it was; nothing else is left behind.
-    firmware->failNextTransfers(1);
-    EXPECT_EQ(Korvelctl("save " + file.string()).status, 1);
+    // (The fault hits the request's set-feature, which only the umockdev
+    // bus can refuse.)
+    if (bus->refusesFeatureWrites()) {
+        firmware->failNextTransfers(1);
+        EXPECT_EQ(Korvelctl("save " + file.string()).status, 1);
+    }
     EXPECT_EQ(Korvelctl("save " + (dir / "missing" / "x.rfc").string()).status, 4);
     std::stringstream after;
     after << std::ifstream(file, std::ios::binary).rdbuf();
@@ -497,7 +515,11 @@ TEST_F(KorvelctlTest, ProvisionSetsUpReaderAfterReader)
             bus->plugReader(*firmware);
         }
         const std::string line = provision.line();
-        EXPECT_EQ(line.rfind(reader.line, 0), 0u) << line;
+        // The kernel's bus acknowledges a refused write: the read-back finds it.
+        std::string expected = reader.line;
+        if (reader.fault == readersim::StoreFault::Refuse && !bus->refusesFeatureWrites())
+            expected = expected.substr(0, expected.find("\"error\"")) + "\"error\": \"not as written: ";
+        EXPECT_EQ(line.rfind(expected, 0), 0u) << line;
     }
     EXPECT_EQ(provision.line(), "korvelctl: 1 reader set up, 2 failed");
     EXPECT_EQ(provision.status(), 1);

@@ -85,7 +85,13 @@ TEST_F(RawChannel, OutputReportLayouts)
 {
     ASSERT_EQ(RFID_RW_ConnectToUSBReader(), 0);
     ASSERT_EQ(RFID_RW_PutRawData("ABCDE", 5), 0);
-    auto out = firmware->outputReports();
+    // A write returns once the device has taken the report; on the kernel's
+    // bus its firmware gets it a moment later, on the gadget's thread.
+    auto reports = [this](size_t count) {
+        EXPECT_TRUE(eventually([&] { return firmware->outputReports().size() >= count; }));
+        return firmware->outputReports();
+    };
+    auto out = reports(1);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0][0], 0);
     EXPECT_EQ(out[0][1], 5);
@@ -99,7 +105,7 @@ TEST_F(RawChannel, OutputReportLayouts)
     ASSERT_EQ(RFID_RW_PutRawData(big.data(), 1), 0);
     ASSERT_EQ(RFID_RW_PutRawData(big.data(), 64), 0);
     ASSERT_EQ(RFID_RW_PutRawData(big.data(), 300), 0);
-    out = firmware->outputReports();
+    out = reports(4);
     ASSERT_EQ(out.size(), 4u);
     EXPECT_EQ(out[1][1], 1);
     EXPECT_EQ(out[1][2], 0xFF);

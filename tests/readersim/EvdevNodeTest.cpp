@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,7 @@ TEST_F(EvdevNode, SitsUnderInterfaceZeroBesideItsHidrawNode)
     EXPECT_EQ(property(event.get(), "ID_INPUT_KEYBOARD"), "1");
     udev_device *input = udev_device_get_parent_with_subsystem_devtype(event.get(), "input", nullptr);
     ASSERT_TRUE(input);
-    EXPECT_EQ(attribute(input, "name"), "Korvel Project USB RFID Reader Ver: 1.7");
+    EXPECT_EQ(attribute(input, "name"), "Korvel Project USB RFID Reader Ver: 1.7 Keyboard"); // as hid-generic names it
     udev_device *intf = udev_device_get_parent_with_subsystem_devtype(event.get(), "usb", "usb_interface");
     ASSERT_TRUE(intf);
     EXPECT_EQ(attribute(intf, "bInterfaceNumber"), "00");
@@ -85,6 +86,7 @@ TEST_F(EvdevNode, AnswersTheIoctlsOfAListener)
     EXPECT_EQ(id.bustype, BUS_USB);
     EXPECT_EQ(id.vendor, 0x1209);
     EXPECT_EQ(id.product, 1);
+    EXPECT_EQ(id.version, 0x0111); // bcdHID, as usbhid gives it
     char name[16] = {};
     EXPECT_EQ(::ioctl(fd, EVIOCGNAME(sizeof name), name), static_cast<int>(sizeof name));
     EXPECT_EQ(std::string(name, sizeof name - 1), "Korvel Project ");
@@ -155,8 +157,12 @@ TEST_F(EvdevNode, TypedReportsArriveAsKeyEventsAndUnplugEndsThem)
 
 TEST_F(EvdevNode, AReaderPluggedWithoutItHasOnlyItsHidrawNodes)
 {
+    try {
+        bus->setReaderInputNode(false);
+    } catch (const std::runtime_error &) {
+        GTEST_SKIP() << "the kernel's bus always gives the reader its input device";
+    }
     bus->unplugReader();
-    bus->setReaderInputNode(false);
     bus->plugReader(*firmware);
     EXPECT_NE(::access("/dev/input/event0", F_OK), 0);
     EXPECT_EQ(::access("/dev/hidraw0", F_OK), 0);
@@ -164,6 +170,32 @@ TEST_F(EvdevNode, AReaderPluggedWithoutItHasOnlyItsHidrawNodes)
     bus->setReaderInputNode(true);
     bus->plugReader(*firmware);
     EXPECT_EQ(::access("/dev/input/event0", F_OK), 0);
+}
+
+// As the kernel's input core: a held key repeats (value 2, each with its
+// SYN_REPORT, no scan code) until it is let go.
+TEST_F(EvdevNode, HeldKeyRepeatsUntilLetGo)
+{
+    const int fd = ::open("/dev/input/event0", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    bus->typeOnKeyboardInterface({{0, {0x04}}}); // A, held
+    std::vector<input_event> events = readEvents(fd, 3 + 2 * 2); // the press and two repeats
+    bus->typeOnKeyboardInterface({{}});
+    ASSERT_GE(events.size(), 7u);
+    for (size_t i = 3; i < 7; i += 2) {
+        EXPECT_EQ(std::vector<int>({events[i].type, events[i].code, events[i].value}), std::vector<int>({EV_KEY, KEY_A, 2}));
+        EXPECT_EQ(events[i + 1].type, EV_SYN);
+    }
+    // The release comes after any repeat still on its way.
+    bool released = false;
+    for (int i = 0; i < 100 && !released; ++i) {
+        const std::vector<input_event> next = readEvents(fd, 1);
+        ASSERT_FALSE(next.empty()) << "the release never came";
+        for (const input_event &ev : next)
+            released = released || (ev.type == EV_KEY && ev.value == 0);
+    }
+    EXPECT_TRUE(released);
+    ::close(fd);
 }
 
 } // namespace
