@@ -4,16 +4,15 @@
 // runs). Anything else starts the tool with nothing to load.
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "Text.h"
 
 enum TStartAction { saRun, saHelp, saVersion };
 
 // What the arguments (the program name first) ask for.
-TStartAction StartAction(const QStringList &arguments);
-QString HelpText();
-QString VersionText();
+TStartAction StartAction(const TStringList &arguments);
+TString HelpText();
+TString VersionText();
 
 // The configuration file that the arguments name, as given; empty when
 // there is not exactly one argument or it names no file (a folder is none).
-QString ConfigFileArgument(const QStringList &arguments);
+TString ConfigFileArgument(const TStringList &arguments);

@@ -1,31 +1,12 @@
 #include "DebugOutput.h"
 
-#include <cstdio>
+#include "ToolHook.h"
+#include "os/SystemText.h"
 
-namespace {
-
-TDebugOutputHook &Hook()
+void DebugOutput(const TString &text)
 {
-    static TDebugOutputHook hook;
-    return hook;
-}
-
-} // namespace
-
-void OutputDebugString(const QString &text)
-{
-    if (Hook()) {
-        Hook()(text);
-        return;
-    }
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
-    if (!bytes.endsWith('\n'))
-        std::fputc('\n', stderr);
-    std::fflush(stderr);
-}
-
-void SetDebugOutputHook(TDebugOutputHook hook)
-{
-    Hook() = std::move(hook);
+    if (TToolHook *hook = ToolHook())
+        hook->DebugLine(text);
+    else
+        WriteDebugOutput(text);
 }

@@ -2,8 +2,7 @@
 // after "Ver:" in the product text, and the production date.
 #pragma once
 
-#include <QDate>
-#include <QString>
+#include "Text.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -18,12 +17,12 @@ public:
 // after "Ver:" and the one character that follows it, read as a decimal
 // number with '.' or ',' as separator whatever the locale. Throws
 // EConvertError when they are no number.
-double ProductVersion(const QString &product);
+double ProductVersion(const TString &product);
 
 // The date of the three values, each taken as 16 bits. When they form no
 // date: 30 December 1899, and the line "year month day" of the 32-bit values
 // goes to the debugger output.
-QDate ProductionDate(int32_t year, int32_t month, int32_t day);
+TDate ProductionDate(int32_t year, int32_t month, int32_t day);
 
 // "dd.MMMM yyyy" with the month's full name in the user's language.
-QString ProductionDateText(const QDate &date);
+TString ProductionDateText(const TDate &date);

@@ -1,52 +1,32 @@
 #include "ReportLastError.h"
 
 #include "DebugOutput.h"
+#include "Dialogs.h"
+#include "os/SystemText.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
-#include <cerrno>
-#include <cstring>
+using namespace mardune::literals;
 
 namespace {
 
-TMessageBoxHook &Box()
+// Read before anything else can change the last error.
+TString LastErrorReport(const TString &what)
 {
-    static TMessageBoxHook hook;
-    return hook;
-}
-
-// "<what>: <system text>" for the error the failed call left.
-QString LastErrorText(const QString &what)
-{
-    const int error = errno; // before anything else can change it
-    const char *systemText = std::strerror(error);
-    return what + QStringLiteral(": ") + QString::fromLocal8Bit(systemText ? systemText : "");
+    const TString systemText = LastErrorText();
+    return what + u": "_s + systemText;
 }
 
 } // namespace
 
-void ReportLastError(const QString &what)
+void ReportLastError(const TString &what)
 {
-    const QString text = LastErrorText(what);
-    if (Box())
-        Box()(text);
-    else {
-        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok,
-                        QApplication::activeWindow());
-        box.exec();
-    }
-    OutputDebugString(text);
+    const TString text = LastErrorReport(what);
+    ShowReportBox(TBoxKind::Error, text);
+    DebugOutput(text);
 }
 
-QString LogLastError(const QString &what)
+TString LogLastError(const TString &what)
 {
-    const QString text = LastErrorText(what);
-    OutputDebugString(text);
+    const TString text = LastErrorReport(what);
+    DebugOutput(text);
     return text;
-}
-
-void SetReportLastErrorBox(TMessageBoxHook hook)
-{
-    Box() = std::move(hook);
 }

@@ -2,12 +2,8 @@
 
 #include "KeyList.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QStringList>
-#include <QWidget>
-
 #include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -24,20 +20,20 @@ constexpr std::array<uint8_t TKeybHIDReport::*, 6> KeyFields = {
 };
 
 template <typename T>
-T *Child(QWidget *page, const QString &name)
+T *Control(TForm *form, const std::string &name)
 {
-    T *child = page->findChild<T *>(name);
-    if (!child)
-        throw std::logic_error("missing control " + name.toStdString());
-    return child;
+    T *control = FindControl<T>(form, name.c_str());
+    if (!control)
+        throw std::logic_error("missing control " + name);
+    return control;
 }
 
-const QStringList &KeyNames()
+const TStringList &KeyNames()
 {
-    static const QStringList names = [] {
-        QStringList list;
+    static const TStringList names = [] {
+        TStringList list;
         for (const char *name : KeyList)
-            list << QString::fromLatin1(name);
+            list.push_back(FromUtf8(name));
         return list;
     }();
     return names;
@@ -45,15 +41,15 @@ const QStringList &KeyNames()
 
 } // namespace
 
-TReportPageControls SetupReportPage(QWidget *page, const QString &name)
+TReportPageControls SetupReportPage(TForm *form, const char *page)
 {
     TReportPageControls controls;
     for (size_t bit = 0; bit < BitNames.size(); ++bit)
-        controls.bits[bit] = Child<QCheckBox>(page, QStringLiteral("CheckBox") + name + QLatin1String(BitNames[bit]));
+        controls.bits[bit] = Control<TCheckBox>(form, std::string("CheckBox") + page + BitNames[bit]);
     for (size_t key = 0; key < controls.keys.size(); ++key) {
-        QComboBox *list = Child<QComboBox>(page, QStringLiteral("ComboBox%1Key%2").arg(name).arg(key + 1));
-        list->addItems(KeyNames());
-        list->setCurrentIndex(0);
+        TComboBox *list = Control<TComboBox>(form, std::string("ComboBox") + page + "Key" + std::to_string(key + 1));
+        AddItems(list, KeyNames());
+        SetItemIndex(list, 0);
         controls.keys[key] = list;
     }
     return controls;
@@ -62,28 +58,28 @@ TReportPageControls SetupReportPage(QWidget *page, const QString &name)
 void ShowReport(const TReportPageControls &page, const TKeybHIDReport &report)
 {
     for (size_t bit = 0; bit < page.bits.size(); ++bit)
-        page.bits[bit]->setChecked((report.Modifier >> bit) & 1);
+        SetChecked(page.bits[bit], (report.Modifier >> bit) & 1);
     // A code without an entry leaves the list with nothing selected.
     for (size_t key = 0; key < page.keys.size(); ++key)
-        page.keys[key]->setCurrentIndex(UsageToKeyIndex(report.*KeyFields[key]));
+        SetItemIndex(page.keys[key], UsageToKeyIndex(report.*KeyFields[key]));
 }
 
 void ComposeReport(const TReportPageControls &page, TKeybHIDReport &report)
 {
     uint8_t modifier = 0;
     for (size_t bit = 0; bit < page.bits.size(); ++bit)
-        if (page.bits[bit]->isChecked())
+        if (Checked(page.bits[bit]))
             modifier |= static_cast<uint8_t>(1u << bit);
     report.Modifier = modifier;
     // Nothing selected (-1) passes the mapping unchanged and becomes 255.
     for (size_t key = 0; key < page.keys.size(); ++key)
-        report.*KeyFields[key] = static_cast<uint8_t>(KeyIndexToUsage(page.keys[key]->currentIndex()));
+        report.*KeyFields[key] = static_cast<uint8_t>(KeyIndexToUsage(ItemIndex(page.keys[key])));
 }
 
 void ClearReportPage(const TReportPageControls &page)
 {
     for (const int bit : ClearOrder)
-        page.bits[static_cast<size_t>(bit)]->setChecked(false);
-    for (QComboBox *list : page.keys)
-        list->setCurrentIndex(0);
+        SetChecked(page.bits[static_cast<size_t>(bit)], false);
+    for (TComboBox *list : page.keys)
+        SetItemIndex(list, 0);
 }

@@ -6,8 +6,9 @@
 
 inline constexpr uint32_t SplashMinTime = 2000;
 
-// Milliseconds since an arbitrary fixed point (system start), 32 bits.
-uint32_t GetTickCount();
+// Milliseconds since an arbitrary fixed point (system start), 32 bits: the
+// system's tick counter (os/<system>/TickCount.cpp).
+uint32_t TickCount();
 
 // 2000 - (now - start) in 32-bit two's-complement arithmetic, so a wrap of
 // the counter between the two readings still gives the true elapsed time.

@@ -1,55 +1,25 @@
 #include "UnexpectedError.h"
 
 #include "DebugOutput.h"
+#include "Dialogs.h"
 
-#include <QMessageBox>
+#include <exception>
 
-namespace {
+using namespace mardune::literals;
 
-TMessageBoxHook &Box()
+void ShowUnexpectedError(const TString &message)
 {
-    static TMessageBoxHook hook;
-    return hook;
+    DebugOutput(message);
+    ShowReportBox(TBoxKind::Unexpected, message);
 }
 
-} // namespace
-
-void ShowUnexpectedError(const QString &message)
-{
-    OutputDebugString(message);
-    if (Box()) {
-        Box()(message);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), message, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
-}
-
-QString CurrentExceptionMessage()
+TString CurrentExceptionMessage()
 {
     try {
         throw;
     } catch (const std::exception &error) {
-        return QString::fromLocal8Bit(error.what());
+        return FromSystem8Bit(error.what());
     } catch (...) {
-        return QStringLiteral("Unknown error");
-    }
-}
-
-void SetUnexpectedErrorBox(TMessageBoxHook hook)
-{
-    Box() = std::move(hook);
-}
-
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
-
-bool TApplication::notify(QObject *receiver, QEvent *event)
-{
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        ShowUnexpectedError(CurrentExceptionMessage());
-        return false;
+        return u"Unknown error"_s;
     }
 }

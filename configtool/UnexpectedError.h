@@ -1,25 +1,12 @@
-// The handler for errors that no handler of the tool catches. An exception
-// that escapes an event handler is shown with its message and the event
-// loop goes on; one raised during start-up ends the start-up (main).
+// The handler for errors that no handler of the tool catches: shown with
+// its message (a box and a debugger line). An exception that escapes an
+// event handler ends there and the event loop goes on (the toolkit's
+// TApplication, Forms.h); one raised during start-up ends the start-up.
 #pragma once
 
-#include "ReportLastError.h"
+#include "Forms.h"
+#include "Text.h"
 
-#include <QApplication>
-
-#include <exception>
-
-// Shows the message in a message box and on the debugger output.
-void ShowUnexpectedError(const QString &message);
+void ShowUnexpectedError(const TString &message);
 // The message of the exception being handled (call inside a catch block).
-QString CurrentExceptionMessage();
-
-// Replaces the modal message box (null restores it).
-void SetUnexpectedErrorBox(TMessageBoxHook hook);
-
-class TApplication : public QApplication {
-public:
-    TApplication(int &argc, char **argv);
-
-    bool notify(QObject *receiver, QEvent *event) override;
-};
+TString CurrentExceptionMessage();

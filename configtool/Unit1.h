@@ -1,22 +1,19 @@
 // TForm1: the tool's main window. The header shows whether a reader is
 // attached and what it is; five areas of it lead to the pages of what the
 // reader types; the page control below holds one page per group of
-// settings. The handlers carry the names of the window's design.
+// settings. The handlers carry the names of the window's design and are
+// written once: the controls they use are the toolkit binding's (Forms.h),
+// the Qt widgets on Linux and the system's controls on Windows.
 #pragma once
 
 #include "DllImport.h"
+#include "Forms.h"
 #include "ReportLastError.h"
 #include "ReportPage.h"
 
-#include <QMainWindow>
-#include <QStringList>
-
 #include <cstdint>
-#include <functional>
 #include <memory>
 
-class QMoveEvent;
-class QShowEvent;
 class TDeviceMonitor;
 class TLoad;
 struct TDeviceChange;
@@ -33,20 +30,13 @@ extern TKeybHIDReport BeforeReport;
 extern TKeybHIDReport AfterReport;
 extern TKeybHIDReport RemoveReport;
 
-// The program's command line as the start-up load sees it (program name
-// first); replaceable for tests (null restores the real one).
-using TArgumentsHook = std::function<QStringList()>;
-void SetArgumentsHook(TArgumentsHook hook);
-
 // Outer heights of the window: the status lines only, and everything.
 inline constexpr int CompactHeight = 152;
 inline constexpr int FullHeight = 488;
 
-class TForm1 : public QMainWindow {
-    Q_OBJECT
-
+class TForm1 : public TForm {
 public:
-    explicit TForm1(QWidget *parent = nullptr);
+    TForm1();
     ~TForm1() override;
 
     // Device status.
@@ -107,10 +97,10 @@ public:
     // Configuration files (Unit1Files.cpp).
     void SaveAs1Click();
     void Open1Click();
-    void LoadConfigFile(const QString &fileName);
+    void LoadConfigFile(const TString &fileName);
     // A file that a later start of the program handed over: loaded as the
     // start-up's own file is, after it and whenever no modal window is open.
-    void OpenLaterStartFile(const QString &fileName);
+    void OpenLaterStartFile(const TString &fileName);
 
     // The transfer dialog, one for the window's life.
     TLoad *Load() const { return FLoad; }
@@ -121,9 +111,7 @@ public:
     int32_t cnt = 0;
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void DoShow() override;
 
 private:
     void FormCreate();
@@ -131,13 +119,12 @@ private:
     bool ReadDeviceStatus(); // true: a reader is attached
     void ShowIdentity();
     void ClearIdentity();
-    void PageControlChange(int index);
-    void SetOuterHeight(int height);
-    void ApplyOuterHeight();
     void ShowEnterButton();
     int RadioGroupASCIIItemIndex() const;
     void SetRadioGroupASCIIItemIndex(int index);
     int ComboBoxSoundItemIndex() const;
+    void SetupHeader();
+    void SetupCardCodePage();
     void SetupReportPages();
     void SetupSettingsPages();
     void SetupAnalyzePage();
@@ -146,16 +133,14 @@ private:
     void LoadLaterStartFiles();
 
     std::unique_ptr<Ui::TForm1> ui;
-    TDeviceMonitor *FMonitor = nullptr; // child of the window
-    bool FRefreshWaiting = false; // a refresh waits for a modal window to close
+    TDeviceMonitor *FMonitor = nullptr; // owned by the window
+    bool FRefreshWaiting = false;       // a refresh waits for a modal window to close
     bool FEnterSet = false;
-    bool FShownBefore = false;
-    int FOuterHeight = 0; // the outer height last set, 0 before any
     bool FStartupLoadDone = false;
-    QStringList FLaterStartFiles; // handed over, not loaded yet
+    TStringList FLaterStartFiles; // handed over, not loaded yet
     bool FLoadWaiting = false;    // their load waits for a modal window to close
     TReportPageControls FBeforePage, FAfterPage, FRemovePage;
-    TLoad *FLoad = nullptr; // child of the window
-    QString FOpenFileName = QStringLiteral("default.rfc"); // the open dialog's name
-    QString FSaveFileName;                                 // the save dialog's name
+    TLoad *FLoad = nullptr;     // owned by the window
+    TString FOpenFileName;      // the open dialog's name ("default.rfc" at first)
+    TString FSaveFileName;      // the save dialog's name
 };

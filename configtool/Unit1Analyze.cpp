@@ -8,18 +8,19 @@
 
 #include <algorithm>
 
+using namespace mardune::literals;
+
 void TForm1::SetupAnalyzePage()
 {
-    ui->EditCardCodeInput->installEventFilter(this); // key-downs: eventFilter
-    connect(ui->Read, &QPushButton::clicked, this, &TForm1::ReadClick);
-    connect(ui->ButtonClear, &QPushButton::clicked, this, &TForm1::ButtonClearClick);
+    // Every key-down in the input edit is logged; the edit still gets it.
+    OnKeyDown(ui->EditCardCodeInput, [this](uint16_t key) { EditCardCodeInputKeyDown(key); });
+    OnClick(ui->Read, [this] { ReadClick(); });
+    OnClick(ui->ButtonClear, [this] { ButtonClearClick(); });
 }
 
 void TForm1::EditCardCodeInputKeyDown(uint16_t key)
 {
-    ui->MemoDecode->appendPlainText(QString::number(f) + QStringLiteral(": Virtual Key Code: 0x") +
-                                    QStringLiteral("%1").arg(key, 4, 16, QLatin1Char('0')).toUpper() +
-                                    QStringLiteral(" Chr(X)=") + QChar(key));
+    AddLine(ui->MemoDecode, IntToStr(f) + u": Virtual Key Code: 0x"_s + IntToHex(key, 4) + u" Chr(X)="_s + Chr(key));
     ++f;
 }
 
@@ -29,20 +30,20 @@ void TForm1::ReadClick()
     uint8_t code[RFID_CARD_CODE_SIZE] = {};
     if (!RFID_GetCardCode(&length, code)) {
         if (!readerconfig::AnswersCardCode(DevData.Version))
-            ui->MemoDecode->appendPlainText(QStringLiteral("Command not supported!"));
+            AddLine(ui->MemoDecode, u"Command not supported!"_s);
         return;
     }
     const size_t shown = static_cast<size_t>(std::clamp<int32_t>(length, 0, RFID_CARD_CODE_SIZE));
-    const QString text = QString::fromStdString(readerconfig::HexBytes({code, shown}));
+    const TString text = FromUtf8(readerconfig::HexBytes({code, shown}));
     ++cnt;
-    ui->MemoDecode->appendPlainText(QString::number(cnt) + QStringLiteral("->") + text);
+    AddLine(ui->MemoDecode, IntToStr(cnt) + u"->"_s + text);
 }
 
 void TForm1::ButtonClearClick()
 {
-    ui->MemoDecode->clear();
-    ui->EditCardCodeInput->clear();
+    Clear(ui->MemoDecode);
+    Clear(ui->EditCardCodeInput);
     f = 0;
     cnt = 0;
-    ui->EditCardCodeInput->setFocus();
+    SetFocus(ui->EditCardCodeInput);
 }

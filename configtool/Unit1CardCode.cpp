@@ -5,9 +5,9 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
-#include <QStyle>
-
 #include <array>
+
+using namespace mardune::literals;
 
 int32_t ConfigBits = 0;
 
@@ -20,18 +20,26 @@ constexpr uint8_t SoundCoin = 29;
 
 } // namespace
 
+void TForm1::SetupCardCodePage()
+{
+    OnShow(ui->TabSheetCardCode, [this] { TabSheetCardCodeShow(); });
+    OnClick(ui->ButtonSetConfig, [this] { ButtonSetConfigClick(); });
+    OnClick(ui->ButtonPlaySound, [this] { ButtonPlaySoundClick(); });
+    OnClick(ui->CheckBoxEnable, [this] { CheckBoxEnableClick(); });
+}
+
 uint8_t TForm1::ComposeConfigBits() const
 {
     uint8_t bits = 0;
     if (FEnterSet)
         bits |= RFID_CFG_ENTER;
-    if (ui->RadioButtonUpercase->isChecked())
+    if (Checked(ui->RadioButtonUpercase))
         bits |= RFID_CFG_UPPERCASE;
-    if (ui->CheckBoxLeaveAfterKey->isChecked())
+    if (Checked(ui->CheckBoxLeaveAfterKey))
         bits |= RFID_CFG_LEAVE_AFTER_KEY;
-    if (ui->CheckBoxSound->isChecked())
+    if (Checked(ui->CheckBoxSound))
         bits |= RFID_CFG_SOUND;
-    if (ui->CheckBoxManager->isChecked())
+    if (Checked(ui->CheckBoxManager))
         bits |= RFID_CFG_MANAGER;
     if (RadioGroupASCIIItemIndex() != 0) // anything but "Hexadecimal"
         bits |= RFID_CFG_DECIMAL;
@@ -45,49 +53,45 @@ void TForm1::SetEnterSet(bool value)
 
 void TForm1::ShowEnterButton()
 {
-    // Flat while Enter is off, raised while it is on.
-    QToolButton *button = ui->SpeedButtonEnter;
-    button->setAutoRaise(!FEnterSet);
-    button->style()->unpolish(button); // the look follows autoRaise
-    button->style()->polish(button);
+    SetFlat(ui->SpeedButtonEnter, !FEnterSet); // flat while Enter is off, raised while it is on
 }
 
 int TForm1::RadioGroupASCIIItemIndex() const
 {
-    if (ui->RadioGroupASCIIHexadecimal->isChecked())
+    if (Checked(ui->RadioGroupASCIIHexadecimal))
         return 0;
-    if (ui->RadioGroupASCIIDecimal->isChecked())
+    if (Checked(ui->RadioGroupASCIIDecimal))
         return 1;
     return -1;
 }
 
 void TForm1::SetRadioGroupASCIIItemIndex(int index)
 {
-    (index == 0 ? ui->RadioGroupASCIIHexadecimal : ui->RadioGroupASCIIDecimal)->setChecked(true);
+    SetChecked(index == 0 ? ui->RadioGroupASCIIHexadecimal : ui->RadioGroupASCIIDecimal, true);
 }
 
 bool TForm1::ShowCardCodeConfig(const TErrorReport &report)
 {
     if (!RFID_GetConfigBits(&ConfigBits)) {
-        report(QStringLiteral("RFID_GetConfigBits"));
+        report(u"RFID_GetConfigBits"_s);
         return false;
     }
     const auto bits = static_cast<uint8_t>(ConfigBits);
     SetEnterSet(bits & RFID_CFG_ENTER);
     ShowEnterButton();
-    (bits & RFID_CFG_UPPERCASE ? ui->RadioButtonUpercase : ui->RadioButtonLowercase)->setChecked(true);
-    ui->CheckBoxLeaveAfterKey->setChecked(bits & RFID_CFG_LEAVE_AFTER_KEY);
-    ui->CheckBoxSound->setChecked(bits & RFID_CFG_SOUND);
-    ui->CheckBoxManager->setChecked(bits & RFID_CFG_MANAGER);
+    SetChecked(bits & RFID_CFG_UPPERCASE ? ui->RadioButtonUpercase : ui->RadioButtonLowercase, true);
+    SetChecked(ui->CheckBoxLeaveAfterKey, bits & RFID_CFG_LEAVE_AFTER_KEY);
+    SetChecked(ui->CheckBoxSound, bits & RFID_CFG_SOUND);
+    SetChecked(ui->CheckBoxManager, bits & RFID_CFG_MANAGER);
     SetRadioGroupASCIIItemIndex(bits & RFID_CFG_DECIMAL ? 1 : 0);
 
     uint8_t enable = 0;
     if (!RFID_GetEnable(&enable)) {
-        report(QStringLiteral("RFID_GetEnable"));
+        report(u"RFID_GetEnable"_s);
         return false;
     }
     SettingEnable = true; // this change is not written back
-    ui->CheckBoxEnable->setChecked(enable != 0);
+    SetChecked(ui->CheckBoxEnable, enable != 0);
     SettingEnable = false;
     return true;
 }
@@ -101,23 +105,23 @@ void TForm1::ButtonSetConfigClick()
 {
     // Both writes are always attempted.
     if (!RFID_SetConfigBits(ComposeConfigBits()))
-        ReportLastError(QStringLiteral("RFID_SetConfigBits"));
-    if (!RFID_SetEnable(ui->CheckBoxEnable->isChecked() ? 1 : 0))
-        ReportLastError(QStringLiteral("RFID_SetEnable"));
+        ReportLastError(u"RFID_SetConfigBits"_s);
+    if (!RFID_SetEnable(Checked(ui->CheckBoxEnable) ? 1 : 0))
+        ReportLastError(u"RFID_SetEnable"_s);
 }
 
 void TForm1::CheckBoxEnableClick()
 {
     if (SettingEnable)
         return;
-    if (!RFID_SetEnable(ui->CheckBoxEnable->isChecked() ? 1 : 0))
-        ReportLastError(QStringLiteral("RFID_SetEnable"));
+    if (!RFID_SetEnable(Checked(ui->CheckBoxEnable) ? 1 : 0))
+        ReportLastError(u"RFID_SetEnable"_s);
 }
 
 int TForm1::ComboBoxSoundItemIndex() const
 {
     // A typed text selects the item it names, if any.
-    return ui->ComboBoxSound->findText(ui->ComboBoxSound->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    return IndexOf(ui->ComboBoxSound, Text(ui->ComboBoxSound));
 }
 
 uint8_t TForm1::SoundCode(int itemIndex)
@@ -129,7 +133,7 @@ uint8_t TForm1::SoundCode(int itemIndex)
 void TForm1::ButtonPlaySoundClick()
 {
     if (!RFID_PlaySound(SoundCode(ComboBoxSoundItemIndex())))
-        ReportLastError(QStringLiteral("RFID_PlaySound"));
+        ReportLastError(u"RFID_PlaySound"_s);
 }
 
 void TForm1::SpeedButtonEnterClick()

@@ -7,108 +7,97 @@
 #include "UpDnFrm.h"
 #include "ui_Unit1.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-
+#include <cctype>
 #include <optional>
 #include <string>
 
+using namespace mardune::literals;
+
 namespace {
 
-const char *const FileFilter = "USB RFID Config|*.rfc";
-const char *const FileSuffix = "rfc";
-
-TArgumentsHook &ArgumentsHook()
+// The command line as the start-up load sees it, the program first.
+TStringList Arguments()
 {
-    static TArgumentsHook hook;
-    return hook;
-}
-
-std::string LocalName(const QString &fileName)
-{
-    return QFile::encodeName(fileName).toStdString();
+    if (TToolHook *hook = ToolHook())
+        if (std::optional<TStringList> arguments = hook->Arguments())
+            return *arguments;
+    return ApplicationArguments();
 }
 
 } // namespace
 
-void SetArgumentsHook(TArgumentsHook hook)
-{
-    ArgumentsHook() = std::move(hook);
-}
-
 void TForm1::SetupFileMenu()
 {
-    connect(ui->Open1, &QAction::triggered, this, &TForm1::Open1Click);
-    connect(ui->SaveAs1, &QAction::triggered, this, &TForm1::SaveAs1Click);
+    OnClick(ui->Open1, [this] { Open1Click(); });
+    OnClick(ui->SaveAs1, [this] { SaveAs1Click(); });
 }
 
 void TForm1::SaveAs1Click()
 {
     if (!RFID_OpenDevice()) {
-        ShowMessage(QStringLiteral("Usb RFID Card Reader must be connected to upload configuration!"));
+        ShowMessage(u"Usb RFID Card Reader must be connected to upload configuration!"_s);
         return;
     }
     // The reader into ConfigBits, the buffers and the pages. A file holds
     // only what the reader gave: a read that fails ends the save with one
     // message, which carries that read's report, instead of its own box.
-    QString readError;
+    TString readError;
     if (FLoad->UploadForSaving(readError) != mrOk) {
-        ShowMessage(QStringLiteral("The configuration could not be read from the USB RFID device; no file was saved.\n") +
-                    readError.trimmed());
+        ShowMessage(u"The configuration could not be read from the USB RFID device; no file was saved.\n"_s +
+                    Trim(readError));
         return;
     }
     TFileDialogRequest request;
     request.save = true;
-    request.filter = QString::fromLatin1(FileFilter);
+    request.filter = u"USB RFID Config|*.rfc"_s;
     request.fileName = FSaveFileName;
-    request.defaultSuffix = QString::fromLatin1(FileSuffix);
-    const QString fileName = ExecuteFileDialog(this, request);
-    if (fileName.isEmpty())
+    request.defaultSuffix = u"rfc"_s;
+    const TString fileName = ExecuteFileDialog(this, request);
+    if (IsEmpty(fileName))
         return;
     FSaveFileName = fileName;
     // One line feed between the lines: LF CR would draw as two breaks.
-    if (!ConfirmOkCancel(QStringLiteral("All data will be read from USB RFID device and stored in a file!\n"
-                                        "Do you want to do this?")))
+    if (!ConfirmOkCancel(u"All data will be read from USB RFID device and stored in a file!\n"
+                         u"Do you want to do this?"_s))
         return;
     TKeyboardConfig config;
     config.Before = BeforeReport;
     config.ConfByte = ConfigBits;
     config.After = AfterReport;
     config.Remove = RemoveReport;
-    WriteConfigFile(LocalName(fileName), config); // throws on a failed write
+    WriteConfigFile(FileSystemName(fileName), config); // throws on a failed write
 }
 
 void TForm1::Open1Click()
 {
     if (!RFID_OpenDevice()) {
-        ShowMessage(QStringLiteral("Usb RFID Card Reader must be connected to download configuration!"));
+        ShowMessage(u"Usb RFID Card Reader must be connected to download configuration!"_s);
         return;
     }
     TFileDialogRequest request;
-    request.filter = QString::fromLatin1(FileFilter);
+    request.filter = u"USB RFID Config|*.rfc"_s;
     request.fileName = FOpenFileName;
-    const QString fileName = ExecuteFileDialog(this, request);
-    if (fileName.isEmpty())
+    const TString fileName = ExecuteFileDialog(this, request);
+    if (IsEmpty(fileName))
         return;
     FOpenFileName = fileName;
     LoadConfigFile(fileName);
 }
 
-void TForm1::LoadConfigFile(const QString &fileName)
+void TForm1::LoadConfigFile(const TString &fileName)
 {
-    if (!ConfirmOkCancel(QStringLiteral("Opening this file will set all the configuration on USB RFID device\n"
-                                        "All data on the device will be lost!\n"
-                                        "Do you want to do this?")))
+    if (!ConfirmOkCancel(u"Opening this file will set all the configuration on USB RFID device\n"
+                         u"All data on the device will be lost!\n"
+                         u"Do you want to do this?"_s))
         return;
     // A file that is no configuration (or too large to be one) is refused
     // before anything goes into the reader.
     std::string error;
-    const std::optional<TKeyboardConfig> read = ReadConfigFileChecked(LocalName(fileName), error);
+    const std::optional<TKeyboardConfig> read = ReadConfigFileChecked(FileSystemName(fileName), error);
     if (!read) {
-        QString text = QString::fromLocal8Bit(error);
-        text[0] = text[0].toUpper(); // error is not empty
-        ShowMessage(text + QStringLiteral(".\nNothing was written to the reader."));
+        if (!error.empty()) // a sentence of its own
+            error[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(error[0])));
+        ShowMessage(FromFileSystemText(error) + u".\nNothing was written to the reader."_s);
         return;
     }
     const TKeyboardConfig &config = *read;
@@ -124,17 +113,16 @@ void TForm1::LoadConfigFile(const QString &fileName)
 
 void TForm1::StartupLoad()
 {
-    const QStringList arguments = ArgumentsHook() ? ArgumentsHook()() : QCoreApplication::arguments();
-    const QString fileName = ConfigFileArgument(arguments);
-    if (!fileName.isEmpty())
+    const TString fileName = ConfigFileArgument(Arguments());
+    if (!IsEmpty(fileName))
         LoadConfigFile(fileName);
 }
 
-void TForm1::OpenLaterStartFile(const QString &fileName)
+void TForm1::OpenLaterStartFile(const TString &fileName)
 {
-    FLaterStartFiles << fileName;
+    FLaterStartFiles.push_back(fileName);
     // Through the event loop, never inside the handler that heard the start.
-    QMetaObject::invokeMethod(this, &TForm1::LoadLaterStartFiles, Qt::QueuedConnection);
+    Later(this, [this] { LoadLaterStartFiles(); });
 }
 
 void TForm1::LoadLaterStartFiles()
@@ -143,7 +131,7 @@ void TForm1::LoadLaterStartFiles()
     // a load asks its own confirmation and runs the one transfer dialog.
     if (!FStartupLoadDone)
         return; // the first show loads them
-    while (!FLoadWaiting && !FLaterStartFiles.isEmpty()) {
+    while (!FLoadWaiting && !FLaterStartFiles.empty()) {
         if (DialogOpen()) {
             FLoadWaiting = true;
             AfterDialogCloses(this, [this] {
@@ -153,8 +141,9 @@ void TForm1::LoadLaterStartFiles()
             return;
         }
         // Checked again here, as at start-up: it may have gone meanwhile.
-        const QString fileName = FLaterStartFiles.takeFirst();
-        if (QFileInfo(fileName).isFile())
+        const TString fileName = FLaterStartFiles.front();
+        FLaterStartFiles.erase(FLaterStartFiles.begin());
+        if (FileExists(fileName))
             LoadConfigFile(fileName);
     }
 }

@@ -18,7 +18,7 @@ bool ReadReport(TReportGetter get, const char *name, TKeybHIDReport &buffer, con
                 const TErrorReport &report)
 {
     if (!get(&buffer)) {
-        report(QString::fromLatin1(name));
+        report(FromUtf8(name));
         return false;
     }
     ShowReport(page, buffer);
@@ -30,22 +30,25 @@ void WriteReport(TReportSetter set, const char *name, TKeybHIDReport &buffer, co
 {
     ComposeReport(page, buffer);
     if (!set(&buffer))
-        ReportLastError(QString::fromLatin1(name));
+        ReportLastError(FromUtf8(name));
 }
 
 } // namespace
 
 void TForm1::SetupReportPages()
 {
-    FBeforePage = SetupReportPage(ui->TabSheetAdvancedBefore, QStringLiteral("Before"));
-    FAfterPage = SetupReportPage(ui->TabSheetAdvancedAfter, QStringLiteral("After"));
-    FRemovePage = SetupReportPage(ui->TabSheetRemove, QStringLiteral("Remove"));
-    connect(ui->ButtonSetBefore, &QPushButton::clicked, this, &TForm1::ButtonSetBeforeClick);
-    connect(ui->ButtonSetAfter, &QPushButton::clicked, this, &TForm1::ButtonSetAfterClick);
-    connect(ui->ButtonRemoveSet, &QPushButton::clicked, this, &TForm1::ButtonRemoveSetClick);
-    connect(ui->ButtonClearBefore, &QPushButton::clicked, this, &TForm1::ButtonClearBeforeClick);
-    connect(ui->ButtonAfterClear, &QPushButton::clicked, this, &TForm1::ButtonAfterClearClick);
-    connect(ui->ButtonRemoveClear, &QPushButton::clicked, this, &TForm1::ButtonRemoveClearClick);
+    FBeforePage = SetupReportPage(this, "Before");
+    FAfterPage = SetupReportPage(this, "After");
+    FRemovePage = SetupReportPage(this, "Remove");
+    OnShow(ui->TabSheetAdvancedBefore, [this] { TabSheetAdvancedBeforeShow(); });
+    OnShow(ui->TabSheetAdvancedAfter, [this] { TabSheetAdvancedAfterShow(); });
+    OnShow(ui->TabSheetRemove, [this] { TabSheetRemoveShow(); });
+    OnClick(ui->ButtonSetBefore, [this] { ButtonSetBeforeClick(); });
+    OnClick(ui->ButtonSetAfter, [this] { ButtonSetAfterClick(); });
+    OnClick(ui->ButtonRemoveSet, [this] { ButtonRemoveSetClick(); });
+    OnClick(ui->ButtonClearBefore, [this] { ButtonClearBeforeClick(); });
+    OnClick(ui->ButtonAfterClear, [this] { ButtonAfterClearClick(); });
+    OnClick(ui->ButtonRemoveClear, [this] { ButtonRemoveClearClick(); });
 }
 
 bool TForm1::TabSheetAdvancedBeforeShow(const TErrorReport &report)

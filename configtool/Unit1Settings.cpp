@@ -4,113 +4,96 @@
 #include "Unit1.h"
 #include "ui_Unit1.h"
 
-#include <QValidator>
-
 #include <cstring>
+#include <string>
+
+using namespace mardune::literals;
 
 namespace {
-
-// Turns every typed letter into a capital.
-class TUpperCaseValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString &input, int &) const override
-    {
-        input = input.toUpper();
-        return Acceptable;
-    }
-};
-
-std::u32string Unicode(const QString &text)
-{
-    const QList<uint> points = text.toUcs4();
-    return {points.begin(), points.end()};
-}
-
-QString FromUnicode(const std::u32string &text)
-{
-    return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The reader's text, up to the first NUL of the 256-byte buffer, from its
 // code page; false when the call failed.
 using TTextGetter = int32_t(KORVEL_CALL *)(char *);
-bool ReadText(TTextGetter get, QString &text)
+bool ReadText(TTextGetter get, TString &text)
 {
     char buffer[256] = {};
     if (!get(buffer))
         return false;
-    text = FromUnicode(readerconfig::Cp1252ToUnicode(std::string_view(buffer, strnlen(buffer, sizeof buffer))));
+    text = FromUcs4(readerconfig::Cp1252ToUnicode(std::string_view(buffer, strnlen(buffer, sizeof buffer))));
     return true;
 }
 
 // The edit's text in the reader's code page, a byte per character.
-QByteArray ReaderBytes(const QLineEdit *edit)
+std::string ReaderBytes(const TEdit *edit)
 {
-    const std::string bytes = readerconfig::UnicodeToCp1252(Unicode(edit->text()));
-    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return readerconfig::UnicodeToCp1252(ToUcs4(Text(edit)));
 }
 
 } // namespace
 
 void TForm1::SetupSettingsPages()
 {
-    for (QLineEdit *edit : {ui->EditPrefix, ui->EditSufix})
-        edit->setValidator(new TUpperCaseValidator(edit));
-    for (QLineEdit *edit : {ui->EditPrefix, ui->EditSufix})
-        connect(edit, &QLineEdit::textChanged, this, [this] { ShowPreSufNote(); });
-    connect(ui->ButtonSetPrefixSufix, &QPushButton::clicked, this, &TForm1::ButtonSetPrefixSufixClick);
-    connect(ui->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    for (TEdit *edit : {ui->EditPrefix, ui->EditSufix}) {
+        SetUpperCase(edit);
+        OnChange(edit, [this] { ShowPreSufNote(); });
+    }
+    OnShow(ui->TabSheetPreSuf, [this] { TabSheetPreSufShow(); });
+    OnShow(ui->TabSheetDeviceMode, [this] { TabSheetDeviceModeShow(); });
+    OnClick(ui->ButtonSetPrefixSufix, [this] { ButtonSetPrefixSufixClick(); });
+    OnClick(ui->Button1, [this] { Button1Click(); });
 }
 
 void TForm1::TabSheetPreSufShow()
 {
-    QString text;
+    TString text;
     if (ReadText(RFID_GetPrefix, text))
-        ui->EditPrefix->setText(text);
+        SetText(ui->EditPrefix, text);
     else
-        ReportLastError(QStringLiteral("RFID_GetPrefix"));
+        ReportLastError(u"RFID_GetPrefix"_s);
     if (ReadText(RFID_GetSufix, text))
-        ui->EditSufix->setText(text);
+        SetText(ui->EditSufix, text);
     else
-        ReportLastError(QStringLiteral("RFID_GetSufix"));
+        ReportLastError(u"RFID_GetSufix"_s);
 }
 
 void TForm1::ButtonSetPrefixSufixClick()
 {
     // The reader keeps what fits; the read-back shows what it kept.
-    const QByteArray prefix = ReaderBytes(ui->EditPrefix);
-    RFID_SetPrefix(prefix.constData(), static_cast<int32_t>(prefix.size()));
-    const QByteArray sufix = ReaderBytes(ui->EditSufix);
-    RFID_SetSufix(sufix.constData(), static_cast<int32_t>(sufix.size()));
+    const std::string prefix = ReaderBytes(ui->EditPrefix);
+    RFID_SetPrefix(prefix.data(), static_cast<int32_t>(prefix.size()));
+    const std::string sufix = ReaderBytes(ui->EditSufix);
+    RFID_SetSufix(sufix.data(), static_cast<int32_t>(sufix.size()));
     TabSheetPreSufShow();
 }
 
 void TForm1::ShowPreSufNote()
 {
     // Beside the edits: what the reader cannot keep or cannot type.
-    QStringList notes;
-    const std::pair<const char *, QLineEdit *> edits[] = {{"Prefix", ui->EditPrefix}, {"Sufix", ui->EditSufix}};
+    TString notes;
+    const std::pair<const char *, TEdit *> edits[] = {{"Prefix", ui->EditPrefix}, {"Sufix", ui->EditSufix}};
     for (const auto &[name, edit] : edits) {
-        const std::string note = readerconfig::TypingNote(Unicode(edit->text()));
-        if (!note.empty())
-            notes << QString::fromLatin1(name) + QStringLiteral(": ") + QString::fromStdString(note);
+        const std::string note = readerconfig::TypingNote(ToUcs4(Text(edit)));
+        if (note.empty())
+            continue;
+        if (!IsEmpty(notes))
+            notes += u"\n"_s;
+        notes += FromUtf8(name) + u": "_s + FromUtf8(note);
     }
-    ui->LabelPreSufNote->setText(notes.join(QLatin1Char('\n')));
+    SetCaption(ui->LabelPreSufNote, notes);
 }
 
 void TForm1::TabSheetDeviceModeShow()
 {
     int32_t mode = 0;
     if (!RFID_GetDeviceMode(&mode)) {
-        ReportLastError(QStringLiteral("RFID_GetDeviceMode"));
+        ReportLastError(u"RFID_GetDeviceMode"_s);
         return;
     }
-    (mode == 0 ? ui->RadioButtonDevModeNormal : ui->RadioButtonDevModeAdvanced)->setChecked(true);
+    SetChecked(mode == 0 ? ui->RadioButtonDevModeNormal : ui->RadioButtonDevModeAdvanced, true);
 }
 
 void TForm1::Button1Click()
 {
-    if (!RFID_SetDeviceMode(ui->RadioButtonDevModeAdvanced->isChecked() ? 1 : 0))
-        ReportLastError(QStringLiteral("RFID_SetDeviceMode"));
+    if (!RFID_SetDeviceMode(Checked(ui->RadioButtonDevModeAdvanced) ? 1 : 0))
+        ReportLastError(u"RFID_SetDeviceMode"_s);
 }

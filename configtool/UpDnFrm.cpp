@@ -5,21 +5,22 @@
 #include "Unit1.h"
 #include "ui_UpDnFrm.h"
 
-#include <QTimer>
+using namespace mardune::literals;
 
-TLoad::TLoad(TForm1 *form)
-    : QDialog(form), ui(std::make_unique<Ui::TLoad>()), FForm(form), FTimer(new QTimer(this))
+TLoad::TLoad(TForm1 *form) : TDialog(form), ui(std::make_unique<Ui::TLoad>()), FForm(form)
 {
-    ui->setupUi(this);
-    setFixedSize(size());
-    FTimer->setObjectName(QStringLiteral("Timer"));
-    FTimer->setInterval(500);
-    connect(FTimer, &QTimer::timeout, this, &TLoad::TimerTimer);
+    LoadDesign(*ui);
+    FTimer = new TTimer(this);
+    SetInterval(FTimer, 500);
+    OnTimer(FTimer, [this] { TimerTimer(); });
 }
 
-TLoad::~TLoad() = default;
+TLoad::~TLoad()
+{
+    StopEvents();
+}
 
-QLabel *TLoad::LabelA() const
+TLabel *TLoad::LabelA() const
 {
     return ui->LabelA;
 }
@@ -30,9 +31,9 @@ TModalResult TLoad::Upload()
     return StartUpload();
 }
 
-TModalResult TLoad::UploadForSaving(QString &readError)
+TModalResult TLoad::UploadForSaving(TString &readError)
 {
-    readError.clear();
+    readError = {};
     FReadError = &readError;
     const TModalResult result = StartUpload();
     FReadError = nullptr;
@@ -50,7 +51,7 @@ TModalResult TLoad::StartUpload()
 TModalResult TLoad::Download()
 {
     RptCnt = 0;
-    ui->LabelA->setText(QStringLiteral("Preparing for download"));
+    SetCaption(ui->LabelA, u"Preparing for download"_s);
     ActionMode = amDownload;
     ActionState = asConfig;
     return Run();
@@ -58,14 +59,14 @@ TModalResult TLoad::Download()
 
 TModalResult TLoad::Run()
 {
-    FTimer->start();
-    return static_cast<TModalResult>(exec());
+    SetEnabled(FTimer, true);
+    return static_cast<TModalResult>(ShowModal());
 }
 
 void TLoad::Finish(TModalResult result)
 {
-    FTimer->stop();
-    done(result);
+    SetEnabled(FTimer, false);
+    SetModalResult(result);
 }
 
 void TLoad::TimerTimer()
@@ -87,32 +88,32 @@ void TLoad::UploadStep()
 {
     // A failed read is reported by the page and the sequence goes on, unless
     // the upload is one for a save, which the first failure ends.
-    QString *const readError = FReadError;
+    TString *const readError = FReadError;
     TErrorReport report = ReportLastError;
     if (readError)
-        report = [readError](const QString &what) {
-            if (readError->isEmpty())
+        report = [readError](const TString &what) {
+            if (IsEmpty(*readError))
                 *readError = LogLastError(what);
         };
     bool read = false;
     switch (ActionState) {
     case asConfig:
-        ui->LabelA->setText(QStringLiteral("Reading: Config"));
+        SetCaption(ui->LabelA, u"Reading: Config"_s);
         read = FForm->TabSheetCardCodeShow(report);
         ActionState = asBefore;
         break;
     case asBefore:
-        ui->LabelA->setText(QStringLiteral("Reading: Before"));
+        SetCaption(ui->LabelA, u"Reading: Before"_s);
         read = FForm->TabSheetAdvancedBeforeShow(report);
         ActionState = asAfter;
         break;
     case asAfter:
-        ui->LabelA->setText(QStringLiteral("Reading: After"));
+        SetCaption(ui->LabelA, u"Reading: After"_s);
         read = FForm->TabSheetAdvancedAfterShow(report);
         ActionState = asRemove;
         break;
     case asRemove:
-        ui->LabelA->setText(QStringLiteral("Reading: Remove"));
+        SetCaption(ui->LabelA, u"Reading: Remove"_s);
         read = FForm->TabSheetRemoveShow(report);
         if (read || !readError)
             Finish(mrOk);
@@ -129,19 +130,19 @@ void TLoad::DownloadStep()
     bool written = false;
     switch (ActionState) {
     case asConfig:
-        ui->LabelA->setText(QStringLiteral("Downloading: Config"));
+        SetCaption(ui->LabelA, u"Downloading: Config"_s);
         written = RFID_SetConfigBits(static_cast<uint8_t>(ConfigBits));
         break;
     case asBefore:
-        ui->LabelA->setText(QStringLiteral("Downloading: Before"));
+        SetCaption(ui->LabelA, u"Downloading: Before"_s);
         written = RFID_SetBeforeHidKeyboardReport(&BeforeReport);
         break;
     case asAfter:
-        ui->LabelA->setText(QStringLiteral("Downloading: After"));
+        SetCaption(ui->LabelA, u"Downloading: After"_s);
         written = RFID_SetAfterHidKeyboardReport(&AfterReport);
         break;
     case asRemove:
-        ui->LabelA->setText(QStringLiteral("Downloading: Remove"));
+        SetCaption(ui->LabelA, u"Downloading: Remove"_s);
         written = RFID_SetRemoveHidKeyboardReport(&RemoveReport);
         break;
     default:
@@ -155,8 +156,8 @@ void TLoad::DownloadStep()
     } else if (RptCnt < MaxRetries) {
         ++RptCnt; // the same step again at the next tick
     } else {
-        FTimer->stop();
-        ReportLastError(QStringLiteral("TimerTimer"));
-        done(mrCancel);
+        SetEnabled(FTimer, false);
+        ReportLastError(u"TimerTimer"_s);
+        SetModalResult(mrCancel);
     }
 }

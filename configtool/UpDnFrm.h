@@ -3,14 +3,11 @@
 // the reader into the tool, Download writes the tool's values into it.
 #pragma once
 
-#include <QDialog>
-#include <QString>
+#include "Forms.h"
 
 #include <cstdint>
 #include <memory>
 
-class QLabel;
-class QTimer;
 class TForm1;
 
 namespace Ui {
@@ -19,14 +16,11 @@ class TLoad;
 
 enum TActionMode { amUpload, amDownload };
 enum TActionState { asConfig, asBefore, asAfter, asRemove };
-enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
 // Failed download writes a transfer may retry (the fifth failure ends it).
 inline constexpr int32_t MaxRetries = 4;
 
-class TLoad : public QDialog {
-    Q_OBJECT
-
+class TLoad : public TDialog {
 public:
     // The window whose pages read the reader during an upload.
     explicit TLoad(TForm1 *form);
@@ -37,20 +31,20 @@ public:
     // An upload that must read everything, for a save: the first read that
     // fails ends it with Cancel, its report (as ReportLastError words it,
     // on the debugger output too) in `readError` instead of a box.
-    TModalResult UploadForSaving(QString &readError);
+    TModalResult UploadForSaving(TString &readError);
     // One step of the transfer.
     void TimerTimer();
 
-    QLabel *LabelA() const;
-    QTimer *Timer() const { return FTimer; }
+    TLabel *LabelA() const;
+    TTimer *Timer() const { return FTimer; }
 
     TActionMode ActionMode = amUpload;
     TActionState ActionState = asConfig;
     int32_t RptCnt = 0;
 
-public Q_SLOTS:
+protected:
     // The user cannot close the dialog: the sequence runs to its end.
-    void reject() override {}
+    bool CloseQuery() override { return false; }
 
 private:
     TModalResult Run();
@@ -61,7 +55,7 @@ private:
 
     std::unique_ptr<Ui::TLoad> ui;
     TForm1 *FForm;
-    QTimer *FTimer; // child of the dialog, off until a transfer starts
-    bool FInStep = false; // a tick while a step waits in a message box is skipped
-    QString *FReadError = nullptr; // set during UploadForSaving: where its failure goes
+    TTimer *FTimer;               // owned by the dialog, off until a transfer starts
+    bool FInStep = false;         // a tick while a step waits in a message box is skipped
+    TString *FReadError = nullptr; // set during UploadForSaving: where its failure goes
 };

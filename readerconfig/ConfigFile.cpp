@@ -83,15 +83,16 @@ std::optional<TKeyboardConfig> ParseConfigText(std::string_view text)
 std::optional<TKeyboardConfig> ReadConfigFileChecked(const std::string &fileName, std::string &error)
 {
     std::error_code status;
-    if (std::filesystem::is_directory(fileName, status)) {
+    const std::filesystem::path path = NativePath(fileName);
+    if (std::filesystem::is_directory(path, status)) {
         error = Quoted(fileName) + " is a directory, not a configuration file";
         return std::nullopt;
     }
-    if (std::filesystem::exists(fileName, status) && !std::filesystem::is_regular_file(fileName, status)) {
+    if (std::filesystem::exists(path, status) && !std::filesystem::is_regular_file(path, status)) {
         error = Quoted(fileName) + " is not a regular file";
         return std::nullopt;
     }
-    std::ifstream in(fileName, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + Quoted(fileName) + ": " + std::strerror(errno);
         return std::nullopt;

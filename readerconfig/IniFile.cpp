@@ -74,7 +74,7 @@ int HexDigit(char c)
 // Reads at most `limit` + 1 bytes; nullopt when the file cannot be read.
 std::optional<std::string> ReadCapped(const std::string &fileName, std::size_t limit)
 {
-    std::ifstream in(fileName, std::ios::binary);
+    std::ifstream in(NativePath(fileName), std::ios::binary);
     if (!in)
         return std::nullopt;
     std::string data;
@@ -127,10 +127,19 @@ std::optional<int32_t> ParseIniInteger(std::string_view text)
     return static_cast<int32_t>(bits);
 }
 
+std::filesystem::path NativePath(const std::string &fileName)
+{
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(fileName.begin(), fileName.end()));
+#else
+    return std::filesystem::path(fileName);
+#endif
+}
+
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName))
 {
     std::error_code error;
-    const auto status = std::filesystem::status(FFileName, error);
+    const auto status = std::filesystem::status(NativePath(FFileName), error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
         FWritable = false; // a directory, a FIFO, a device: neither read nor replaced
         return;
@@ -270,7 +279,7 @@ void TIniFile::Save() const
     std::string data = FByteOrderMark;
     for (const TLine &line : FLines)
         data += line.text + line.ending;
-    std::ofstream out(FFileName, std::ios::binary | std::ios::trunc);
+    std::ofstream out(NativePath(FFileName), std::ios::binary | std::ios::trunc);
     if (out)
         out.write(data.data(), static_cast<std::streamsize>(data.size()));
     out.flush();

@@ -15,12 +15,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 inline constexpr std::size_t MaxIniFileSize = 16 * 1024 * 1024;
+
+// A file name as the system opens it: UTF-8 on Windows (whose narrow names
+// would be in the ANSI code page), the system's own bytes elsewhere.
+std::filesystem::path NativePath(const std::string &fileName);
 
 // An optional sign, then decimal digits or hexadecimal digits after "0x" or
 // "$", with blanks around; nothing else. Hexadecimal covers 32 bits.

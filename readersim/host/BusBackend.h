@@ -4,6 +4,7 @@
 // them behind its interface; see VirtualBus.h for what each member means.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ public:
     virtual void typeOnOtherKeyboard(const std::vector<BootReport> &reports) = 0;
     virtual std::string root() const = 0;
     virtual bool refusesFeatureWrites() const = 0;
+    // Only the umockdev bus can leave the reader's input device out.
+    virtual void setReaderInputNode(bool present)
+    {
+        if (!present)
+            throw std::runtime_error("this bus always gives the reader its keyboard input device");
+    }
 };
 
 } // namespace readersim

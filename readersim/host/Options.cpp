@@ -21,6 +21,7 @@ const char *const RunUsage =
     "  --long-feature-report LEN declare feature reports of LEN bytes (report ID included)\n"
     "  --code-length N           the card code length item answers N\n"
     "  --no-reader               no reader on the bus\n"
+    "  --no-input-node           the reader without its keyboard input device (hidraw only)\n"
     "  --mouse                   a USB mouse on the bus too\n"
     "  --help                    this text\n"
     "\n"
@@ -90,6 +91,7 @@ RunOptions parseRunOptions(const std::vector<std::string> &args)
     };
     const std::map<std::string, std::function<void()>> flags = {
         {"--no-reader", [&] { options.reader = false; }},
+        {"--no-input-node", [&] { options.inputNode = false; }},
         {"--mouse", [&] { options.mouse = true; }},
         {"--help", [&] { options.help = true; }},
         {"-h", [&] { options.help = true; }},

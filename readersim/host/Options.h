@@ -27,6 +27,7 @@ struct RunOptions {
     std::optional<size_t> featureLength;
     std::optional<uint8_t> codeLength;
     bool reader = true;
+    bool inputNode = true; // the reader's keyboard input device
     bool mouse = false;
     bool help = false;
     std::vector<std::string> command; // after "--"

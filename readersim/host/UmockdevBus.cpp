@@ -136,6 +136,7 @@ struct UmockdevBus::Impl {
     std::vector<PluggedDevice> others;
     int nextOtherPort = FirstOtherPort;
     std::unique_ptr<EvdevNode> readerInput; // interface 0 as an input device; made once
+    bool readerInputNode = true;            // plugged with the reader
     std::unique_ptr<EvdevNode> keyboardInput; // the other keyboard's
     std::optional<PluggedDevice> keyboard;
 
@@ -342,6 +343,12 @@ void UmockdevBus::ensurePreload(int argc, char **argv)
 }
 
 
+void UmockdevBus::setReaderInputNode(bool present)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->readerInputNode = present;
+}
+
 void UmockdevBus::plugReader(ReaderFirmware &firmware)
 {
     std::lock_guard lock(impl_->mutex);
@@ -360,7 +367,8 @@ void UmockdevBus::plugReader(ReaderFirmware &firmware)
             thread->post([impl, plugNumber] { impl->readerDropped(plugNumber); });
     });
     try {
-        impl_->reader = impl_->plug(readerModel(firmware), ReaderPort, &firmware, impl_->readerInput.get());
+        impl_->reader = impl_->plug(readerModel(firmware), ReaderPort, &firmware,
+                                    impl_->readerInputNode ? impl_->readerInput.get() : nullptr);
     } catch (...) {
         firmware.setOnDropped({});
         throw;

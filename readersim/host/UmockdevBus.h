@@ -41,6 +41,7 @@ public:
     void typeOnOtherKeyboard(const std::vector<BootReport> &reports) override;
     std::string root() const override;
     bool refusesFeatureWrites() const override { return true; }
+    void setReaderInputNode(bool present) override;
 
     struct Impl;
 

@@ -46,6 +46,7 @@ void VirtualBus::ensurePreload(int argc, char **argv)
 
 void VirtualBus::plugReader(ReaderFirmware &firmware) { impl_->bus->plugReader(firmware); }
 void VirtualBus::unplugReader() { impl_->bus->unplugReader(); }
+void VirtualBus::setReaderInputNode(bool present) { impl_->bus->setReaderInputNode(present); }
 bool VirtualBus::readerPlugged() const { return impl_->bus->readerPlugged(); }
 int VirtualBus::openCount(int readerInterface) const { return impl_->bus->openCount(readerInterface); }
 void VirtualBus::plugMouse() { impl_->bus->plugMouse(); }

@@ -74,6 +74,12 @@ public:
     void typeOnKeyboardInterface(const std::vector<BootReport> &reports);
     bool keyboardGrabbed() const;
     std::string keyboardNode() const;
+    // Whether later plugs of the reader bring that input device (the
+    // default): without it the reader has only its two hidraw nodes, as
+    // some clients want it (Wine's HID bus stops on the removal of an input
+    // device that has no node of its own). The kernel's bus always makes it:
+    // false is an error there.
+    void setReaderInputNode(bool present);
     // Another USB keyboard with its own input device, for listeners that
     // must keep to the reader's.
     void plugOtherKeyboard();

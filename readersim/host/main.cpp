@@ -114,6 +114,7 @@ int runCommand(const std::vector<std::string> &args, int argc, char **argv)
 #else
     firmware.setKeyboardSink([&bus](const std::vector<BootReport> &reports) { bus.typeOnKeyboardInterface(reports); });
 #endif
+    bus.setReaderInputNode(options.inputNode);
     if (options.reader)
         bus.plugReader(firmware);
     if (options.mouse)

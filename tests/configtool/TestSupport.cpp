@@ -1,8 +1,6 @@
 #include "TestSupport.h"
 
-#include "DebugOutput.h"
-#include "ReportLastError.h"
-#include "UnexpectedError.h"
+#include "Forms.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -58,30 +56,62 @@ void PrepareEnvironment()
     qputenv("LC_ALL", "C");
 }
 
-Collected::Collected()
+namespace {
+
+TArgumentsHook &ArgumentsHook()
 {
-    SetReportLastErrorBox([this](const QString &text) { errors << text; });
-    SetUnexpectedErrorBox([this](const QString &text) { unexpected << text; });
-    SetDebugOutputHook([this](const QString &text) { debug << text; });
-    SetMessageHook([this](const QString &text) { messages << text; });
-    SetConfirmHook([this](const QString &text) {
-        confirmations << text;
-        return confirmAnswer;
-    });
-    SetFileDialogHook([this](const TFileDialogRequest &request) {
-        fileDialogs << request;
-        return fileDialogAnswer;
-    });
+    static TArgumentsHook hook;
+    return hook;
+}
+
+} // namespace
+
+void SetArgumentsHook(TArgumentsHook hook)
+{
+    ArgumentsHook() = std::move(hook);
+}
+
+Collected::Collected() : previous_(ToolHook())
+{
+    SetToolHook(this);
 }
 
 Collected::~Collected()
 {
-    SetReportLastErrorBox(nullptr);
-    SetUnexpectedErrorBox(nullptr);
-    SetDebugOutputHook(nullptr);
-    SetMessageHook(nullptr);
-    SetConfirmHook(nullptr);
-    SetFileDialogHook(nullptr);
+    SetToolHook(previous_);
+}
+
+void Collected::Box(TBoxKind kind, const QString &text)
+{
+    switch (kind) {
+    case TBoxKind::Message: messages << text; break;
+    case TBoxKind::Error: errors << text; break;
+    case TBoxKind::Unexpected: unexpected << text; break;
+    }
+}
+
+bool Collected::Confirm(const QString &text)
+{
+    confirmations << text;
+    return confirmAnswer;
+}
+
+QString Collected::ChooseFile(const TFileDialogRequest &request)
+{
+    fileDialogs << request;
+    return fileDialogAnswer;
+}
+
+void Collected::DebugLine(const QString &text)
+{
+    debug << text;
+}
+
+std::optional<QStringList> Collected::Arguments()
+{
+    if (ArgumentsHook())
+        return ArgumentsHook()();
+    return std::nullopt;
 }
 
 Deadline::Deadline(std::chrono::seconds limit, std::string what)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "ToolHook.h"
 
 #include <QList>
 #include <QString>
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,11 +24,12 @@ void PrepareEnvironment();
 
 // Catches ReportLastError's boxes, the unexpected-error boxes, the plain
 // messages, confirmations and file dialogs, and the debugger output for as
-// long as it lives.
-class Collected {
+// long as it lives: the tool's hook (ToolHook.h), answering in the user's
+// place.
+class Collected final : public TToolHook {
 public:
     Collected();
-    ~Collected();
+    ~Collected() override;
     Collected(const Collected &) = delete;
     Collected &operator=(const Collected &) = delete;
 
@@ -38,7 +41,21 @@ public:
     bool confirmAnswer = true; // OK
     QList<TFileDialogRequest> fileDialogs;
     QString fileDialogAnswer; // the chosen name; empty: cancelled
+
+    void Box(TBoxKind kind, const QString &text) override;
+    bool Confirm(const QString &text) override;
+    QString ChooseFile(const TFileDialogRequest &request) override;
+    void DebugLine(const QString &text) override;
+    std::optional<QStringList> Arguments() override;
+
+private:
+    TToolHook *previous_;
 };
+
+// The program's command line as the start-up load sees it (program name
+// first), while a Collected is in place; null restores the real one.
+using TArgumentsHook = std::function<QStringList()>;
+void SetArgumentsHook(TArgumentsHook hook);
 
 // Ends the whole test binary with a failure message when it is still alive
 // after `limit`: for steps that would otherwise hang the process for good

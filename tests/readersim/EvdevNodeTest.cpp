@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,23 @@ TEST_F(EvdevNode, TypedReportsArriveAsKeyEventsAndUnplugEndsThem)
     EXPECT_EQ(::ioctl(fd, EVIOCGID, &id), -1);
     ::close(fd);
     EXPECT_NE(::access("/dev/input/event0", F_OK), 0);
+    bus->plugReader(*firmware);
+    EXPECT_EQ(::access("/dev/input/event0", F_OK), 0);
+}
+
+TEST_F(EvdevNode, AReaderPluggedWithoutItHasOnlyItsHidrawNodes)
+{
+    try {
+        bus->setReaderInputNode(false);
+    } catch (const std::runtime_error &) {
+        GTEST_SKIP() << "the kernel's bus always gives the reader its input device";
+    }
+    bus->unplugReader();
+    bus->plugReader(*firmware);
+    EXPECT_NE(::access("/dev/input/event0", F_OK), 0);
+    EXPECT_EQ(::access("/dev/hidraw0", F_OK), 0);
+    bus->unplugReader();
+    bus->setReaderInputNode(true);
     bus->plugReader(*firmware);
     EXPECT_EQ(::access("/dev/input/event0", F_OK), 0);
 }

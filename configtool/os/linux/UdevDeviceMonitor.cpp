@@ -28,7 +28,7 @@ public:
             connect(FNotifier, &QSocketNotifier::activated, this, [this] { Receive(); });
         } else {
             FMonitor.reset();
-            OutputDebugString(QStringLiteral("No udev monitor: device changes are not followed"));
+            DebugOutput(QStringLiteral("No udev monitor: device changes are not followed"));
         }
         errno = saved;
     }

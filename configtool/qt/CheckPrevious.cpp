@@ -46,7 +46,7 @@ bool TInstanceGuard::CheckInstanceLimit(TWindowLookup window, int limit, const Q
     // Without an instance that listens there is nothing to bring forward:
     // this start ends silently all the same, but says what became of its file.
     if (!SendToRunningInstance(FGuardName, TInstanceRequest{fileName}) && !fileName.isEmpty())
-        OutputDebugString(QStringLiteral("Mardune is running but does not answer: %1 was not opened.").arg(fileName));
+        DebugOutput(QStringLiteral("Mardune is running but does not answer: %1 was not opened.").arg(fileName));
     return true;
 }
 

@@ -1,8 +1,9 @@
+// The tick counter on Linux: the monotonic clock in milliseconds, 32 bits.
 #include "SplashTiming.h"
 
 #include <time.h>
 
-uint32_t GetTickCount()
+uint32_t TickCount()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);

@@ -33,7 +33,7 @@ int Run(TApplication &app)
     if (CheckInstanceLimit([] { return Form1.data(); }, 1, fileName))
         return 0;
 
-    const uint32_t start = GetTickCount();
+    const uint32_t start = TickCount();
     TFormSplash splash;
     splash.show();
     QCoreApplication::processEvents();
@@ -48,7 +48,7 @@ int Run(TApplication &app)
     });
 
     // The splash stays up for SplashMinTime in all.
-    const uint32_t wait = SplashWait(SplashRemaining(start, GetTickCount()));
+    const uint32_t wait = SplashWait(SplashRemaining(start, TickCount()));
     if (wait > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(wait));
     splash.hide();

@@ -1,0 +1,7 @@
+#include "SplashScreen.h"
+
+TFormSplash::TFormSplash()
+{
+    LoadDesign(ui);
+    Centre();
+}
