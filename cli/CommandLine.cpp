@@ -17,9 +17,9 @@ std::string FirstWord(const char *name)
     return text.substr(0, text.find(' '));
 }
 
-const OptionSpec *FindOption(const std::vector<OptionSpec> &options, const std::string &name)
+const OptionDef *FindOption(const std::vector<OptionDef> &options, const std::string &name)
 {
-    for (const OptionSpec &option : options)
+    for (const OptionDef &option : options)
         if (name == option.name)
             return &option;
     return nullptr;
@@ -29,10 +29,10 @@ const OptionSpec *FindOption(const std::vector<OptionSpec> &options, const std::
 // is, since options may come first.
 bool TakesValue(const std::string &name)
 {
-    if (const OptionSpec *global = FindOption(GlobalOptions(), name))
+    if (const OptionDef *global = FindOption(GlobalOptions(), name))
         return global->value != ValueKind::None;
     for (const Command &command : Commands())
-        if (const OptionSpec *option = FindOption(command.options, name))
+        if (const OptionDef *option = FindOption(command.options, name))
             return option->value != ValueKind::None;
     return false;
 }
@@ -80,10 +80,10 @@ CommandLine Failure(std::string message)
 }
 
 // The option's value as its kind takes it; an error message otherwise.
-std::optional<std::string> Store(const OptionSpec &spec, const GivenOption &given, Invocation &invocation)
+std::optional<std::string> Store(const OptionDef &definition, const GivenOption &given, Invocation &invocation)
 {
     const std::string &name = given.name;
-    if (spec.value == ValueKind::None) {
+    if (definition.value == ValueKind::None) {
         if (given.value)
             return name + " takes no value";
         invocation.options[name] = true;
@@ -92,7 +92,7 @@ std::optional<std::string> Store(const OptionSpec &spec, const GivenOption &give
     if (!given.value)
         return name + " needs a value";
     const std::string &text = *given.value;
-    switch (spec.value) {
+    switch (definition.value) {
     case ValueKind::Count:
         if (const auto count = ParseCount(text)) {
             invocation.options[name] = *count;
@@ -179,12 +179,12 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args)
     Invocation &invocation = line.invocation;
     invocation.command = command;
     for (const GivenOption &given : options) {
-        const OptionSpec *spec = FindOption(command->options, given.name);
-        if (!spec)
-            spec = FindOption(GlobalOptions(), given.name);
-        if (!spec)
+        const OptionDef *definition = FindOption(command->options, given.name);
+        if (!definition)
+            definition = FindOption(GlobalOptions(), given.name);
+        if (!definition)
             return Failure("unknown option '" + given.name + "' for " + command->name);
-        if (const auto error = Store(*spec, given, invocation))
+        if (const auto error = Store(*definition, given, invocation))
             return Failure(*error);
     }
     invocation.json = invocation.flag("--json");

@@ -20,7 +20,7 @@ enum class ValueKind {
     Text,
 };
 
-struct OptionSpec {
+struct OptionDef {
     const char *name;      // "--count"
     ValueKind value;
     const char *valueName; // "N", in the synopsis; nullptr for a flag
@@ -39,7 +39,7 @@ struct Command {
     size_t maxWords;       // how many words `arguments` stands for
     const char *summary;   // the usage's line
     const char *details;   // what its help says after the synopsis
-    std::vector<OptionSpec> options;
+    std::vector<OptionDef> options;
     bool json;             // prints what it reads as JSON with --json
     WordKind words;
     // Waits on the machine's own devices (the reader's keyboard, the next
@@ -63,7 +63,7 @@ struct Invocation {
 
 const std::vector<Command> &Commands();
 // --json, --help (-h), --version: before or after the command, with every command.
-const std::vector<OptionSpec> &GlobalOptions();
+const std::vector<OptionDef> &GlobalOptions();
 
 // The command line read: an invocation to run, or what to print instead.
 struct CommandLine {

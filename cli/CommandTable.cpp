@@ -45,9 +45,9 @@ int RunHelp(const Invocation &invocation)
 
 } // namespace
 
-const std::vector<OptionSpec> &GlobalOptions()
+const std::vector<OptionDef> &GlobalOptions()
 {
-    static const std::vector<OptionSpec> options = {
+    static const std::vector<OptionDef> options = {
         {"--json", ValueKind::None, nullptr, "prints every read as JSON"},
         {"--help", ValueKind::None, nullptr, "this text; with a command, its help"},
         {"-h", ValueKind::None, nullptr, nullptr},

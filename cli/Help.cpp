@@ -17,7 +17,7 @@ const char *const ExitStatusText =
     "written to the reader); 5 a setting named to get is not supported by\n"
     "the reader's firmware; 6 diff: the reader differs from the file.\n";
 
-std::string OptionUsage(const OptionSpec &option)
+std::string OptionUsage(const OptionDef &option)
 {
     return option.valueName ? std::string(option.name) + " " + option.valueName : option.name;
 }
@@ -48,7 +48,7 @@ std::vector<std::string> SynopsisParts(const Command &command)
         parts.push_back(word);
     if (*command.arguments)
         parts.push_back(command.arguments);
-    for (const OptionSpec &option : command.options)
+    for (const OptionDef &option : command.options)
         parts.push_back("[" + OptionUsage(option) + "]");
     if (command.json)
         parts.push_back("[--json]");
@@ -80,10 +80,10 @@ void PrintCommandHelp(const Command &command)
 {
     std::printf("%s\n\n%s", Wrapped("usage: korvelctl", SynopsisParts(command)).c_str(), command.details);
     std::vector<std::pair<std::string, const char *>> options;
-    for (const OptionSpec &option : command.options)
+    for (const OptionDef &option : command.options)
         options.emplace_back(OptionUsage(option), option.help);
     if (command.json)
-        for (const OptionSpec &global : GlobalOptions())
+        for (const OptionDef &global : GlobalOptions())
             if (std::string(global.name) == "--json")
                 options.emplace_back(global.name, global.help);
     if (!options.empty())

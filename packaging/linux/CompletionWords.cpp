@@ -36,10 +36,10 @@ int main()
     for (const korvelctl::Command &command : korvelctl::Commands()) {
         std::printf("command %s\n", command.name);
         std::printf("words %s %s\n", KindWord(command.words), command.name);
-        for (const korvelctl::OptionSpec &option : command.options)
+        for (const korvelctl::OptionDef &option : command.options)
             std::printf("option %s %d %s\n", option.name, option.value != ValueKind::None, command.name);
     }
-    for (const korvelctl::OptionSpec &option : korvelctl::GlobalOptions())
+    for (const korvelctl::OptionDef &option : korvelctl::GlobalOptions())
         std::printf("global %s %d\n", option.name, option.value != ValueKind::None);
     for (const korvelctl::Setting &setting : korvelctl::Settings())
         std::printf("setting %s %d %s\n", setting.name, setting.parse ? 1 : 0, setting.values);

@@ -94,16 +94,16 @@ FunctionFsInterface::FunctionFsInterface(const std::string &instance, const std:
         throw failure("cannot mount FunctionFS " + instance + " on " + mountPoint_);
     try {
         ep0_ = openOrThrow(mountPoint_ + "/ep0", O_RDWR);
-        writeAll(ep0_, functionFsDescriptors(control_.spec()), "FunctionFS refused the descriptors");
+        writeAll(ep0_, functionFsDescriptors(control_.layout()), "FunctionFS refused the descriptors");
         writeAll(ep0_, functionFsStrings(), "FunctionFS refused the strings");
         // Non-blocking: a transfer submitted to a disabled endpoint fails
         // with EAGAIN instead of waiting in io_submit for the next enable,
         // which after an unplug never comes.
         in_ = openOrThrow(mountPoint_ + "/ep1", O_RDWR | O_NONBLOCK);
-        if (control_.spec().outPacketSize)
+        if (control_.layout().outPacketSize)
             out_ = openOrThrow(mountPoint_ + "/ep2", O_RDWR | O_NONBLOCK);
-        inBuffer_.resize(control_.spec().inPacketSize);
-        outBuffer_.resize(control_.spec().outPacketSize);
+        inBuffer_.resize(control_.layout().inPacketSize);
+        outBuffer_.resize(control_.layout().outPacketSize);
         aioDone_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (aioDone_ < 0 || wake_ < 0)
@@ -305,7 +305,7 @@ void FunctionFsInterface::reapTransfers()
             if (done[i].data == InTransfer) {
                 inBusy_ = false;
                 if (done[i].res >= 0) {
-                    nextIn_ = Clock::now() + std::chrono::milliseconds(control_.spec().intervalMs);
+                    nextIn_ = Clock::now() + std::chrono::milliseconds(control_.layout().intervalMs);
                     std::lock_guard lock(mutex_);
                     if (!queue_.empty())
                         queue_.pop_front();

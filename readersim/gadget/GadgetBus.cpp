@@ -39,12 +39,12 @@ std::vector<uint8_t> bootBytes(const BootReport &report)
 // Keyboards are polled every 16 ms, a reader's typing speed: the kernel keeps
 // only 64 events for an evdev reader that falls behind, which a faster
 // typist fills while a busy listener is away. The raw channel: every 1 ms.
-HidInterfaceSpec keyboardSpec(size_t featureLength)
+HidInterfaceLayout keyboardLayout(size_t featureLength)
 {
     return {1, 1, BootReportSize, 0, readerKeyboardDescriptor(featureLength), 16};
 }
 
-HidInterfaceSpec mouseSpec()
+HidInterfaceLayout mouseLayout()
 {
     return {1, 2, 3, 0, mouseDescriptor(), 16};
 }
@@ -127,12 +127,12 @@ struct GadgetBus::Impl {
         return device;
     }
 
-    std::unique_ptr<FunctionFsInterface> serve(const GadgetDevice &device, size_t index, HidInterfaceSpec spec,
+    std::unique_ptr<FunctionFsInterface> serve(const GadgetDevice &device, size_t index, HidInterfaceLayout layout,
                                                HidReportHandlers handlers = {})
     {
         return std::make_unique<FunctionFsInterface>(device.instances.at(index),
                                                      std::string(WorkDir) + "/" + device.instances[index],
-                                                     HidControl(std::move(spec), std::move(handlers)));
+                                                     HidControl(std::move(layout), std::move(handlers)));
     }
 
     // `announced`: wait for udev too, so that monitors have heard of it.
@@ -237,7 +237,7 @@ void GadgetBus::plugReader(ReaderFirmware &firmware)
     Impl &bus = *impl_;
     GadgetDevice &reader = bus.reader;
     reader.interfaces.push_back(
-        bus.serve(reader, 0, keyboardSpec(firmware.featureReportLength()), bus.readerFeatures(firmware)));
+        bus.serve(reader, 0, keyboardLayout(firmware.featureReportLength()), bus.readerFeatures(firmware)));
     reader.interfaces.push_back(bus.serve(reader, 1, {0, 0, 64, 64, readerRawDescriptor(), 1}, bus.readerRaw(firmware)));
     FunctionFsInterface *raw = reader.interfaces[1].get();
     // The interrupt OUT endpoint carries the report without its ID (none).
@@ -305,7 +305,7 @@ void GadgetBus::plugMouse()
         bus.mouse = bus.make("mouse", 1);
     if (bus.mouse.plugged())
         return;
-    bus.mouse.interfaces.push_back(bus.serve(bus.mouse, 0, mouseSpec()));
+    bus.mouse.interfaces.push_back(bus.serve(bus.mouse, 0, mouseLayout()));
     bus.bind(bus.mouse, {0x046D, 0xC077, 0x7200, "Logitech", "USB Optical Mouse"}, false);
 }
 
@@ -329,7 +329,7 @@ void GadgetBus::addOtherHidDevices(int count)
         const int here = std::min(count, DevicesPerGadget);
         GadgetDevice device = bus.make("other" + std::to_string(bus.others.size()), here);
         for (int i = 0; i < here; ++i)
-            device.interfaces.push_back(bus.serve(device, static_cast<size_t>(i), mouseSpec()));
+            device.interfaces.push_back(bus.serve(device, static_cast<size_t>(i), mouseLayout()));
         // Only there to be enumerated: udev may catch up later.
         bus.bind(device, {0x046D, 0xC077, 0x7200, "Logitech", "USB Optical Mouse"}, false, false);
         bus.others.push_back(std::move(device));
@@ -377,7 +377,7 @@ void GadgetBus::plugOtherKeyboard()
     if (bus.keyboard.plugged())
         return;
     const std::string readerNode = bus.lastKeyboardNode;
-    bus.keyboard.interfaces.push_back(bus.serve(bus.keyboard, 0, keyboardSpec(9)));
+    bus.keyboard.interfaces.push_back(bus.serve(bus.keyboard, 0, keyboardLayout(9)));
     bus.bind(bus.keyboard, {0x046D, 0xC31C, 0x0100, "Logitech", "USB Keyboard"}, true);
     bus.lastKeyboardNode = readerNode; // the reader's stays the one named
 }

@@ -30,41 +30,41 @@ void put32(std::vector<uint8_t> &out, uint32_t value)
 
 // Interface, HID and endpoint descriptors for one speed; bInterval in that
 // speed's units (frames at full speed, 2^(n-1) microframes at high speed).
-std::vector<uint8_t> speedDescriptors(const HidInterfaceSpec &spec, uint8_t interval)
+std::vector<uint8_t> speedDescriptors(const HidInterfaceLayout &layout, uint8_t interval)
 {
-    const uint8_t endpoints = spec.outPacketSize ? 2 : 1;
+    const uint8_t endpoints = layout.outPacketSize ? 2 : 1;
     std::vector<uint8_t> d = {USB_DT_INTERFACE_SIZE, USB_DT_INTERFACE, 0, 0, endpoints,
-                              USB_CLASS_HID, spec.subclass, spec.protocol, 0};
-    const std::vector<uint8_t> hid = hidDescriptor(spec);
+                              USB_CLASS_HID, layout.subclass, layout.protocol, 0};
+    const std::vector<uint8_t> hid = hidDescriptor(layout);
     d.insert(d.end(), hid.begin(), hid.end());
     auto endpoint = [&](uint8_t address, uint16_t size) {
         d.insert(d.end(), {USB_DT_ENDPOINT_SIZE, USB_DT_ENDPOINT, address, USB_ENDPOINT_XFER_INT});
         put16(d, size);
         d.push_back(interval);
     };
-    endpoint(USB_DIR_IN | 1, spec.inPacketSize);
-    if (spec.outPacketSize)
-        endpoint(USB_DIR_OUT | 2, spec.outPacketSize);
+    endpoint(USB_DIR_IN | 1, layout.inPacketSize);
+    if (layout.outPacketSize)
+        endpoint(USB_DIR_OUT | 2, layout.outPacketSize);
     return d;
 }
 
 } // namespace
 
-std::vector<uint8_t> hidDescriptor(const HidInterfaceSpec &spec)
+std::vector<uint8_t> hidDescriptor(const HidInterfaceLayout &layout)
 {
     std::vector<uint8_t> d = {9, HidDescriptorType, 0x11, 0x01, 0, 1, ReportDescriptorType};
-    put16(d, static_cast<uint16_t>(spec.reportDescriptor.size()));
+    put16(d, static_cast<uint16_t>(layout.reportDescriptor.size()));
     return d;
 }
 
-std::vector<uint8_t> functionFsDescriptors(const HidInterfaceSpec &spec)
+std::vector<uint8_t> functionFsDescriptors(const HidInterfaceLayout &layout)
 {
     // Full speed counts frames (1 ms); high speed 2^(n-1) microframes of 125 us.
     uint8_t highExponent = 4; // 1 ms
-    for (unsigned ms = 2; ms <= spec.intervalMs && highExponent < 8; ms *= 2)
+    for (unsigned ms = 2; ms <= layout.intervalMs && highExponent < 8; ms *= 2)
         ++highExponent;
-    const std::vector<uint8_t> full = speedDescriptors(spec, spec.intervalMs), high = speedDescriptors(spec, highExponent);
-    const uint32_t count = spec.outPacketSize ? 4 : 3;
+    const std::vector<uint8_t> full = speedDescriptors(layout, layout.intervalMs), high = speedDescriptors(layout, highExponent);
+    const uint32_t count = layout.outPacketSize ? 4 : 3;
     std::vector<uint8_t> blob;
     put32(blob, FUNCTIONFS_DESCRIPTORS_MAGIC_V2);
     put32(blob, 0); // the length, below
@@ -88,8 +88,8 @@ std::vector<uint8_t> functionFsStrings()
     return blob;
 }
 
-HidControl::HidControl(HidInterfaceSpec spec, HidReportHandlers handlers)
-    : spec_(std::move(spec)), handlers_(std::move(handlers))
+HidControl::HidControl(HidInterfaceLayout layout, HidReportHandlers handlers)
+    : spec_(std::move(layout)), handlers_(std::move(handlers))
 {
 }
 

@@ -14,7 +14,7 @@ struct usb_ctrlrequest;
 
 namespace readersim {
 
-struct HidInterfaceSpec {
+struct HidInterfaceLayout {
     uint8_t subclass = 0;       // 1: boot interface
     uint8_t protocol = 0;       // boot protocol: 1 keyboard, 2 mouse
     uint16_t inPacketSize = 8;  // the interrupt IN endpoint's reports
@@ -26,11 +26,11 @@ struct HidInterfaceSpec {
 // The FunctionFS descriptor blob (version 2) for full and high speed: the
 // interface, its HID descriptor and its interrupt endpoints (IN first, then
 // OUT), polled every `intervalMs`.
-std::vector<uint8_t> functionFsDescriptors(const HidInterfaceSpec &spec);
+std::vector<uint8_t> functionFsDescriptors(const HidInterfaceLayout &layout);
 // The FunctionFS strings blob: no strings.
 std::vector<uint8_t> functionFsStrings();
 // The 9-byte HID class descriptor.
-std::vector<uint8_t> hidDescriptor(const HidInterfaceSpec &spec);
+std::vector<uint8_t> hidDescriptor(const HidInterfaceLayout &layout);
 
 // HID report types in wValue's high byte.
 enum class ReportType : uint8_t { Input = 1, Output = 2, Feature = 3 };
@@ -56,13 +56,13 @@ struct ControlReply {
 // writes. Keeps the idle rate and protocol the host set. Anything else stalls.
 class HidControl {
 public:
-    HidControl(HidInterfaceSpec spec, HidReportHandlers handlers);
+    HidControl(HidInterfaceLayout layout, HidReportHandlers handlers);
     ControlReply answer(const usb_ctrlrequest &setup, const std::vector<uint8_t> &outData);
-    const HidInterfaceSpec &spec() const { return spec_; }
+    const HidInterfaceLayout &layout() const { return spec_; }
     uint8_t protocol() const { return protocol_; }
 
 private:
-    HidInterfaceSpec spec_;
+    HidInterfaceLayout spec_;
     HidReportHandlers handlers_;
     uint8_t idle_ = 0;
     uint8_t protocol_ = 1; // report protocol until the host asks for boot

@@ -16,7 +16,7 @@ namespace {
 
 using readersim::ControlReply;
 using readersim::HidControl;
-using readersim::HidInterfaceSpec;
+using readersim::HidInterfaceLayout;
 using readersim::ReportType;
 using Bytes = std::vector<uint8_t>;
 
@@ -32,8 +32,8 @@ usb_ctrlrequest setup(uint8_t type, uint8_t request, uint16_t value, uint16_t le
 
 TEST(GadgetProtocol, DescriptorBlobCarriesTheInterfaceForBothSpeeds)
 {
-    const HidInterfaceSpec spec{0, 0, 64, 64, Bytes(25, 0x11)};
-    const Bytes blob = readersim::functionFsDescriptors(spec);
+    const HidInterfaceLayout layout{0, 0, 64, 64, Bytes(25, 0x11)};
+    const Bytes blob = readersim::functionFsDescriptors(layout);
     ASSERT_EQ(blob.size(), 20u + 2 * (9 + 9 + 7 + 7));
     EXPECT_EQ(blob[0], 3); // version 2 magic
     EXPECT_EQ(blob[4], blob.size());
